@@ -1,0 +1,3 @@
+#include "data/Data.h"
+
+std::string Data::getType() const { return "xx"; }

@@ -1,0 +1,59 @@
+#include "data/Literal.h"
+
+#include <limits>
+
+namespace {
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+bool isSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+// Accumulates the magnitude as a negative number so that the lowest value is reachable; once
+// the bound is passed the result stays at the bound.
+std::int64_t readDigits(std::string_view text, std::size_t from, bool negative) {
+    constexpr std::int64_t kMin = std::numeric_limits<std::int64_t>::min();
+    constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
+    std::int64_t accumulated = 0;
+    bool saturated = false;
+    for (std::size_t i = from; i < text.size() && isDigit(text[i]); ++i) {
+        const int digit = text[i] - '0';
+        if (saturated) continue;
+        if (accumulated < (kMin + digit) / 10) {
+            saturated = true;
+        } else {
+            accumulated = accumulated * 10 - digit;
+        }
+    }
+    if (negative) return saturated ? kMin : accumulated;
+    if (saturated || accumulated == kMin) return kMax;
+    return -accumulated;
+}
+
+}  // namespace
+
+std::int64_t integerLiteralValue(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && isSpace(text[i])) ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    return readDigits(text, i, negative);
+}
+
+std::int64_t digitsValue(std::string_view digits) { return readDigits(digits, 0, false); }
+
+bool isDigitsOnly(std::string_view text) {
+    for (char c : text) {
+        if (!isDigit(c)) return false;
+    }
+    return true;
+}
+
+std::string stringLiteralValue(std::string_view text) {
+    if (text.size() < 2) return std::string();
+    return std::string(text.substr(1, text.size() - 2));
+}

@@ -1,0 +1,7 @@
+#pragma once
+
+// The program's only messages, Hungarian text in code page 1250 bytes.
+inline constexpr const char* kBadArgumentsMessage = "Nem megfelel\xF5 param\xE9terez\xE9s!";
+inline constexpr const char* kInputOpenMessage = "Nem siker\xFClt az input file-t megnyitni.";
+inline constexpr const char* kOutputOpenMessage = "Nem siker\xFClt az output file-t megnyitni.";
+inline constexpr const char* kOutputWriteMessage = "Nem siker\xFClt az output file-t \xEDrni.";

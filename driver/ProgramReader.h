@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "data/Relation.h"
+#include "rules/Rule.h"
+
+// What reading the input yields: the rules, one per distinct head name in order of first
+// appearance (the order of evaluation and of output), the stored relations in input order,
+// and the echo of the input that starts the output.
+struct Program {
+    std::vector<std::pair<std::string, Rule>> rules;
+    std::vector<Relation> edb;
+    std::string echo;
+};
+
+// The rule lines up to the first empty line, then blocks of a header line and row lines, each
+// block ended by an empty line. Every line is accepted.
+Program readProgram(const std::vector<std::string_view>& lines);

@@ -1,0 +1,85 @@
+#include "rules/Rule.h"
+
+#include "data/RelationOperations.h"
+#include "data/RunStore.h"
+
+std::string_view Rule::headName(std::string_view line) { return line.substr(0, line.find('(')); }
+
+std::string_view Rule::bodyText(std::string_view line) {
+    const std::size_t arrow = line.find("<-");
+    if (arrow == std::string_view::npos) return std::string_view();
+    return line.substr(arrow + 2);
+}
+
+// The head variables stand between the first "(" and the first ")". Without a ")" after the
+// "(", they run to the end of the line; without a "(", the head has one column with no name.
+Rule::Rule(std::string_view line) : name(headName(line)) {
+    const std::size_t open = line.find('(');
+    std::string_view variables;
+    if (open != std::string_view::npos) {
+        const std::size_t close = line.find(')');
+        const std::size_t end =
+            (close == std::string_view::npos || close < open) ? line.size() : close;
+        variables = line.substr(open + 1, end - open - 1);
+    }
+    RunStore& store = runStore();
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t comma = variables.find(',', start);
+        const std::string_view piece = variables.substr(start, comma - start);
+        columns.push_back(&store.makeColumn(std::string(piece), std::string()));
+        if (comma == std::string_view::npos) break;
+        start = comma + 1;
+    }
+    addBody(bodyText(line));
+}
+
+void Rule::addBody(std::string_view text) { bodies.emplace_back(text); }
+
+std::string Rule::headText() const {
+    std::string text;
+    for (const DataColumn* column : columns) text += column->nameView() + ",";
+    text.pop_back();
+    return text;
+}
+
+// Each head column is found by name among the body result's columns. A body that lacks a named
+// head variable contributes nothing rather than rows shorter than the head; a nameless head
+// column (as in p()) is simply left out where the body has no matching value.
+Relation Rule::evaluate(const std::vector<Relation>& relations) const {
+    Relation result;
+    result.setName(name);
+    for (const RuleBody& body : bodies) {
+        const Relation bodyResult = body.evaluate(relations);
+        if (bodyResult.rowsView().empty()) continue;
+        const std::size_t rowLength = bodyResult.rowsView().front()->size();
+        const std::vector<const DataColumn*>& bodyColumns = bodyResult.columnsView();
+        std::vector<std::size_t> positions;
+        bool contributes = true;
+        for (const DataColumn* head : columns) {
+            std::size_t position = 0;
+            while (position < bodyColumns.size() &&
+                   bodyColumns[position]->nameView() != head->nameView()) {
+                ++position;
+            }
+            const bool isUsable = position < bodyColumns.size() && position < rowLength;
+            if (isUsable) {
+                positions.push_back(position);
+            } else if (!head->nameView().empty()) {
+                contributes = false;
+                break;
+            }
+        }
+        if (contributes) result.addRows(project(bodyResult, positions));
+    }
+    result.parseColumns(headText());
+    return result;
+}
+
+std::string Rule::toString() const {
+    std::string text;
+    for (const RuleBody& body : bodies) {
+        text += name + "(" + headText() + ")<-" + body.toString() + "\n";
+    }
+    return text;
+}

@@ -1,0 +1,137 @@
+#include <algorithm>
+
+#include "data/Data.h"
+#include "data/RunStore.h"
+#include "rules/RuleBody.h"
+
+namespace {
+
+// The values bound so far in one combination, each labelled with its variable. Labels belong
+// to positions of this row, never to the shared value objects: a value may stand in one
+// combination under two variables (a self-join taking the same row twice).
+class CandidateRow {
+public:
+    const Data* lookup(const std::string& variable) const {
+        for (std::size_t i = 0; i < labels.size(); ++i) {
+            if (*labels[i] == variable) return values[i];
+        }
+        return nullptr;
+    }
+    void bind(const std::string& variable, const Data* value) {
+        labels.push_back(&variable);
+        values.push_back(value);
+    }
+    const std::vector<const Data*>& valuesView() const { return values; }
+
+private:
+    std::vector<const std::string*> labels;
+    std::vector<const Data*> values;
+};
+
+std::string joinNames(const std::vector<std::string>& names) {
+    std::string text;
+    for (const std::string& name : names) text += name + ",";
+    if (!text.empty()) text.pop_back();
+    return text;
+}
+
+const Relation* findRelation(const std::vector<Relation>& relations, const std::string& name) {
+    for (const Relation& relation : relations) {
+        if (relation.nameView() == name) return &relation;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+std::vector<std::string> RuleBody::variableNames() const {
+    std::vector<std::string> cols;
+    auto addName = [&cols](const std::string& name) {
+        if (std::find(cols.begin(), cols.end(), name) == cols.end()) cols.push_back(name);
+    };
+    for (const RuleRelationElement& reference : relationElements) {
+        for (const RuleColumn& column : reference.columnsView()) {
+            if (!column.isConstant()) addName(column.nameView());
+        }
+    }
+    // A constant comparison names its variable even when the name is empty.
+    for (const RuleFilterData& filter : dataFilters) addName(filter.leftView());
+    return cols;
+}
+
+// Visits every combination of one row per reference, the last reference varying fastest, and
+// keeps the candidate rows that pass every check, in that order. Deliberately exhaustive.
+Relation RuleBody::evaluate(const std::vector<Relation>& relations) const {
+    Relation result;
+    if (relationElements.empty()) return result;
+    result.parseColumns(joinNames(variableNames()));
+
+    std::vector<const Relation*> elements;
+    for (const RuleRelationElement& reference : relationElements) {
+        const Relation* found = findRelation(relations, reference.nameView());
+        // A reference that names nothing leaves no combination to form.
+        if (found == nullptr || found->rowsView().empty()) return result;
+        elements.push_back(found);
+    }
+
+    std::vector<std::size_t> counter(elements.size(), 0);
+    while (counter[0] < elements[0]->rowsView().size()) {
+        std::vector<const DataRow*> combination;
+        for (std::size_t k = 0; k < elements.size(); ++k) {
+            combination.push_back(elements[k]->rowsView()[counter[k]]);
+        }
+        ++counter.back();
+        for (std::size_t k = counter.size() - 1; k > 0; --k) {
+            if (counter[k] < elements[k]->rowsView().size()) break;
+            counter[k] = 0;
+            ++counter[k - 1];
+        }
+
+        CandidateRow candidate;
+        bool ok = true;
+        for (std::size_t k = 0; k < combination.size() && ok; ++k) {
+            const DataRow& row = *combination[k];
+            const RuleRelationElement& reference = relationElements[k];
+            ok = reference.accepts(row);
+            for (std::size_t p = 0; p < row.size() && ok; ++p) {
+                const RuleColumn& column = reference.columnsView()[p];
+                if (column.isConstant()) continue;
+                const Data* bound = candidate.lookup(column.nameView());
+                if (bound != nullptr) {
+                    ok = bound->equals(*row.get(p));
+                } else {
+                    candidate.bind(column.nameView(), row.get(p));
+                }
+            }
+        }
+        for (std::size_t f = 0; f < dataFilters.size() && ok; ++f) {
+            const RuleFilterData& filter = dataFilters[f];
+            const Data* bound = candidate.lookup(filter.leftView());
+            if (bound != nullptr) {
+                ok = filter.holds(*bound);
+            } else if (filter.getOp() == Comparison::Less ||
+                       filter.getOp() == Comparison::Greater) {
+                // Binding the constant would give a row that contradicts its own comparison.
+                ok = false;
+            } else {
+                candidate.bind(filter.leftView(), filter.getValue());
+            }
+        }
+        for (std::size_t f = 0; f < attributeFilters.size() && ok; ++f) {
+            const RuleFilterAttribute& filter = attributeFilters[f];
+            const Data* left = candidate.lookup(filter.leftView());
+            const Data* right = candidate.lookup(filter.rightView());
+            ok = left != nullptr && right != nullptr && filter.holds(*left, *right);
+        }
+        if (!ok) continue;
+
+        DataRow row;
+        for (const Data* value : candidate.valuesView()) row.add(value);
+        if (!result.contains(&row)) {
+            DataRow& stored = runStore().makeRow();
+            stored = row;
+            result.addRow(&stored);
+        }
+    }
+    return result;
+}

@@ -1,0 +1,3 @@
+#include "rules/RuleElement.h"
+
+bool RuleElement::accepts(const DataRow& /*row*/) const { return true; }
