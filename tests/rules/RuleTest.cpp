@@ -1,0 +1,72 @@
+#include <gtest/gtest.h>
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "rules/Rule.h"
+
+namespace {
+
+std::vector<std::string> headColumnNames(const Rule& rule) {
+    std::vector<std::string> names;
+    for (const DataColumn* column : rule.getColumns()) names.push_back(column->getName());
+    return names;
+}
+
+struct RuleLineCase {
+    const char* line;
+    const char* name;
+    std::vector<std::string> columns;
+    const char* printed;
+};
+
+void PrintTo(const RuleLineCase& c, std::ostream* os) { *os << "[" << c.line << "]"; }
+
+class RuleConstruction : public testing::TestWithParam<RuleLineCase> {};
+
+TEST_P(RuleConstruction, SplitsHeadAndBody) {
+    const RuleLineCase& c = GetParam();
+    const Rule rule(c.line);
+    EXPECT_EQ(rule.getName(), c.name);
+    EXPECT_EQ(headColumnNames(rule), c.columns);
+    EXPECT_EQ(rule.getBodies().size(), 1u);
+    EXPECT_EQ(rule.toString(), c.printed);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    RuleLines, RuleConstruction,
+    testing::Values(RuleLineCase{"p(X,Y)<-e(X,Y),X<Y", "p", {"X", "Y"}, "p(X,Y)<-e(X,Y),X<Y\n"},
+                    RuleLineCase{"p(X, Y)<-e(X, Y)", "p", {"X", " Y"}, "p(X, Y)<-e(X, Y)\n"},
+                    RuleLineCase{"p()<-q(X)", "p", {""}, "p()<-q(X)\n"},
+                    RuleLineCase{"p(X,,Y)<-q(X,Y)", "p", {"X", "", "Y"}, "p(X,,Y)<-q(X,Y)\n"},
+                    // The body starts after the first "<-" and may hold further ones.
+                    RuleLineCase{"p(X)<-X>=Y,e(X)<-", "p", {"X"}, "p(X)<-e(X)<),X>=Y\n"},
+                    // Malformed heads: every line still becomes a rule.
+                    RuleLineCase{"q)(X)<-e(X)", "q)", {"X)<-e(X)"}, "q)(X)<-e(X))<-e(X)\n"},
+                    RuleLineCase{"p(X<-e", "p", {"X<-e"}, "p(X<-e)<-e()\n"},
+                    RuleLineCase{"p<-e(X)", "p<-e", {"X"}, "p<-e(X)<-e(X)\n"},
+                    RuleLineCase{"p<-q", "p<-q", {""}, "p<-q()<-q()\n"},
+                    RuleLineCase{"p(X)", "p", {"X"}, "p(X)<-\n"},
+                    RuleLineCase{"p", "p", {""}, "p()<-\n"}, RuleLineCase{"", "", {""}, "()<-\n"}));
+
+TEST(RuleConstruction, LineWithoutArrowHasBodyWithoutElements) {
+    const Rule rule("p(X),e(X)");
+    ASSERT_EQ(rule.getBodies().size(), 1u);
+    const RuleBody& body = rule.getBodies()[0];
+    EXPECT_TRUE(body.getRelationElements().empty());
+    EXPECT_TRUE(body.getAttributeFilters().empty());
+    EXPECT_TRUE(body.getDataFilters().empty());
+}
+
+TEST(RuleToString, PrintsOneLinePerBodyInOrderAdded) {
+    Rule rule("path(X,Y)<-edge(X,Y)");
+    rule.addBody("path(Z,Y),edge(X,Z),X<5");
+    rule.addBody("");
+    EXPECT_EQ(rule.toString(),
+              "path(X,Y)<-edge(X,Y)\n"
+              "path(X,Y)<-path(Z,Y),edge(X,Z),X<5\n"
+              "path(X,Y)<-\n");
+}
+
+}  // namespace
