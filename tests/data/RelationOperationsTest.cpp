@@ -60,6 +60,16 @@ TEST(RelationDifference, IntegerAndStringWithSameDigitsDiffer) {
     EXPECT_EQ(difference(a, b).toString(), "a(x)\n5\n'6'\n");
 }
 
+// A row without values equals only another row without values, so it removes nothing else.
+TEST(RelationDifference, EmptyRowInSecondRemovesOnlyEmptyRows) {
+    Relation first = relation("a(x)", {"1", "2"});
+    first.addRow(&runStore().makeRow());
+    Relation second;
+    second.addRow(&runStore().makeRow());
+    EXPECT_EQ(difference(first, second).toString(), "a(x)\n1\n2\n");
+    EXPECT_EQ(difference(first, second).rowsView().size(), 2u);
+}
+
 TEST(RelationDifference, EmptySecondKeepsEverything) {
     const Relation a = relation("a(x,y)", {"1,2", "3,4"});
     const Relation result = difference(a, Relation("b(x,y)"));
