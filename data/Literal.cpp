@@ -53,7 +53,11 @@ bool isDigitsOnly(std::string_view text) {
     return true;
 }
 
+std::string_view stringLiteralView(std::string_view text) {
+    if (text.size() < 2) return std::string_view();
+    return text.substr(1, text.size() - 2);
+}
+
 std::string stringLiteralValue(std::string_view text) {
-    if (text.size() < 2) return std::string();
-    return std::string(text.substr(1, text.size() - 2));
+    return std::string(stringLiteralView(text));
 }

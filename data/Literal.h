@@ -19,3 +19,4 @@ bool isDigitsOnly(std::string_view text);
 // A quoted literal without its first and its last character, whatever the last one is; a lone
 // quote gives the empty string.
 std::string stringLiteralValue(std::string_view text);
+std::string_view stringLiteralView(std::string_view text);

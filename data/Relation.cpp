@@ -2,6 +2,8 @@
 
 #include "data/Data.h"
 #include "data/Literal.h"
+#include "data/RelationTable.h"
+#include "data/RelationText.h"
 #include "data/RunStore.h"
 
 Relation::Relation(std::string_view header) {
@@ -12,7 +14,7 @@ Relation::Relation(std::string_view header) {
         name = std::string(header);
         parseColumns(header.substr(0, end));
     } else {
-        name = std::string(header.substr(0, open));
+        name = std::string(headerName(header));
         parseColumns(open + 1 <= end ? header.substr(open + 1, end - open - 1)
                                      : std::string_view());
     }
@@ -67,14 +69,9 @@ std::string Relation::toString() const {
 }
 
 void Relation::appendTo(std::string& text) const {
-    text += name;
-    text += '(';
-    for (const DataColumn* column : columns) {
-        text += column->nameView();
-        text += ',';
-    }
-    if (text.back() == ',') text.pop_back();
-    text += ")\n";
+    std::vector<std::string_view> columnNames;
+    for (const DataColumn* column : columns) columnNames.push_back(column->nameView());
+    appendRelationHeader(text, name, columnNames);
     for (const DataRow* row : rows) {
         for (const Data* value : row->valuesView()) {
             text += value->toString();

@@ -1,39 +1,166 @@
 #include "driver/Fixpoint.h"
 
-#include "data/RelationOperations.h"
+#include <algorithm>
+#include <unordered_map>
 
-// The first pass evaluates each rule once, seeing the stored relations and an empty placeholder
-// for itself and every rule before it; later rules are not there yet. Every iteration then
-// evaluates every rule against the stored relations and everything derived so far, and merges
-// the new rows only after all rules have run, so all rules of one iteration see the same list.
-std::vector<Relation> evaluateToFixpoint(const std::vector<std::pair<std::string, Rule>>& rules,
-                                         const std::vector<Relation>& edb) {
-    std::vector<Relation> idb;
-    std::vector<Relation> relations = edb;
+#include "driver/PendingRows.h"
+#include "rules/RuleBodyJoin.h"
+#include "rules/RuleBodyPlan.h"
+
+namespace {
+
+// What a reference's name finds: a stored relation (the first of that name), else a rule.
+struct Resolved {
+    const RelationTable* stored = nullptr;
+    std::size_t rule = 0;
+    bool isDerived = false;
+    bool isMissing = false;
+};
+
+struct BodyRun {
+    RuleBodyPlan plan;
+    std::vector<Resolved> references;
+    std::vector<std::size_t> derived;  // positions of the derived references
+    bool isMissingAny = false;
+};
+
+class FixpointEngine {
+public:
+    FixpointEngine(const std::vector<std::pair<std::string, Rule>>& ruleList,
+                   const std::vector<RelationTable>& stored, ValuePool& values);
+    std::vector<RelationTable> run();
+
+private:
+    void firstPass();
+    bool iterate();
+    ReferenceRows rowsOf(const PlanReference& reference, const Resolved& resolved, bool onlyDelta,
+                         bool onlyOld) const;
+
+    const std::vector<std::pair<std::string, Rule>>& rules;
+    const std::vector<RelationTable>& edb;
+    ValuePool& pool;
+    std::vector<std::vector<BodyRun>> bodies;  // per rule
+    std::vector<RelationTable> idb;
+    std::size_t maxReferences = 0;
+};
+
+FixpointEngine::FixpointEngine(const std::vector<std::pair<std::string, Rule>>& ruleList,
+                               const std::vector<RelationTable>& stored, ValuePool& values)
+    : rules(ruleList), edb(stored), pool(values) {
+    std::unordered_map<std::string, const RelationTable*> storedByName;
+    for (const RelationTable& table : edb) storedByName.emplace(table.getName(), &table);
+    std::unordered_map<std::string, std::size_t> ruleByName;
+    for (std::size_t i = 0; i < rules.size(); ++i) ruleByName.emplace(rules[i].second.getName(), i);
+
     for (const auto& [headName, rule] : rules) {
-        Relation placeholder;
-        placeholder.setName(rule.getName());
-        relations.push_back(placeholder);
-        const Relation firstResult = rule.evaluate(relations);
-        Relation entry = placeholder;
-        entry.addRows(firstResult);
-        entry.setColumns(firstResult.columnsView());
-        idb.push_back(entry);
+        idb.emplace_back(rule.getName());
+        std::vector<BodyRun>& runs = bodies.emplace_back();
+        const std::vector<std::string> head = rule.headColumnNames();
+        for (const RuleBody& body : rule.getBodies()) {
+            BodyRun bodyRun{RuleBodyPlan(body, head, pool), {}, {}, false};
+            for (const PlanReference& reference : bodyRun.plan.getReferences()) {
+                Resolved resolved;
+                if (const auto found = storedByName.find(reference.name);
+                    found != storedByName.end()) {
+                    resolved.stored = found->second;
+                } else if (const auto named = ruleByName.find(reference.name);
+                           named != ruleByName.end()) {
+                    resolved.rule = named->second;
+                    resolved.isDerived = true;
+                    bodyRun.derived.push_back(bodyRun.references.size());
+                } else {
+                    resolved.isMissing = true;
+                    bodyRun.isMissingAny = true;
+                }
+                bodyRun.references.push_back(resolved);
+            }
+            maxReferences = std::max(maxReferences, bodyRun.references.size());
+            runs.push_back(std::move(bodyRun));
+        }
     }
+}
 
-    while (true) {
-        relations = edb;
-        relations.insert(relations.end(), idb.begin(), idb.end());
-        std::vector<Relation> delta_idb;
-        for (std::size_t i = 0; i < rules.size(); ++i) {
-            delta_idb.push_back(difference(rules[i].second.evaluate(relations), idb[i]));
-        }
-        bool isAnyNew = false;
-        for (std::size_t i = 0; i < rules.size(); ++i) {
-            idb[i].addRows(delta_idb[i]);
-            isAnyNew = isAnyNew || !delta_idb[i].rowsView().empty();
-        }
-        if (!isAnyNew) break;
+std::vector<RelationTable> FixpointEngine::run() {
+    firstPass();
+    while (iterate()) {
     }
-    return idb;
+    return std::move(idb);
+}
+
+// A derived reference reads its newest rows, its older rows or all of them; a stored one all.
+ReferenceRows FixpointEngine::rowsOf(const PlanReference& reference, const Resolved& resolved,
+                                     bool onlyDelta, bool onlyOld) const {
+    const RelationTable& table = resolved.isDerived ? idb[resolved.rule] : *resolved.stored;
+    ReferenceRows rows;
+    rows.part = table.findPart(reference.arity);
+    if (rows.part == nullptr) return rows;
+    const auto size = static_cast<std::uint32_t>(rows.part->size());
+    const auto deltaStart = static_cast<std::uint32_t>(rows.part->getDeltaStart());
+    rows.begin = onlyDelta ? deltaStart : 0;
+    rows.end = onlyOld ? deltaStart : size;
+    return rows;
+}
+
+// Placeholders hold no rows and later rules are not there yet, so only bodies over stored
+// relations alone can give rows in the first pass.
+void FixpointEngine::firstPass() {
+    for (std::size_t i = 0; i < rules.size(); ++i) {
+        for (const BodyRun& body : bodies[i]) {
+            if (body.isMissingAny || !body.derived.empty() || body.plan.isNeverSatisfied())
+                continue;
+            std::vector<ReferenceRows> sources;
+            for (std::size_t k = 0; k < body.references.size(); ++k) {
+                sources.push_back(
+                    rowsOf(body.plan.getReferences()[k], body.references[k], false, false));
+            }
+            RuleBodyJoin join(body.plan, pool);
+            RelationTable& target = idb[i];
+            join.run(sources, [&target](const ValueId* row, std::size_t arity,
+                                        const std::uint32_t*) { target.insert(row, arity); });
+        }
+    }
+}
+
+bool FixpointEngine::iterate() {
+    std::vector<PendingRows> pending;
+    for (std::size_t i = 0; i < rules.size(); ++i) pending.emplace_back(maxReferences);
+    for (std::size_t i = 0; i < rules.size(); ++i) {
+        const RelationTable& known = idb[i];
+        PendingRows& found = pending[i];
+        for (std::uint32_t b = 0; b < bodies[i].size(); ++b) {
+            const BodyRun& body = bodies[i][b];
+            if (body.isMissingAny || body.derived.empty() || body.plan.isNeverSatisfied()) continue;
+            const std::size_t count = body.references.size();
+            RuleBodyJoin join(body.plan, pool);
+            for (std::size_t d = 0; d < body.derived.size(); ++d) {
+                std::vector<ReferenceRows> sources;
+                for (std::size_t k = 0; k < count; ++k) {
+                    const auto at = std::find(body.derived.begin(), body.derived.end(), k);
+                    const bool isDerived = at != body.derived.end();
+                    const auto order = static_cast<std::size_t>(at - body.derived.begin());
+                    sources.push_back(rowsOf(body.plan.getReferences()[k], body.references[k],
+                                             isDerived && order == d, isDerived && order < d));
+                }
+                join.run(sources, [&](const ValueId* row, std::size_t arity,
+                                      const std::uint32_t* positions) {
+                    if (!known.contains(row, arity)) found.offer(row, arity, b, positions, count);
+                });
+            }
+        }
+    }
+    bool isAnyNew = false;
+    for (std::size_t i = 0; i < rules.size(); ++i) {
+        idb[i].markDeltaStart();
+        isAnyNew = isAnyNew || !pending[i].isEmpty();
+        pending[i].moveInto(idb[i]);
+    }
+    return isAnyNew;
+}
+
+}  // namespace
+
+std::vector<RelationTable> evaluateToFixpoint(
+    const std::vector<std::pair<std::string, Rule>>& rules, const std::vector<RelationTable>& edb,
+    ValuePool& pool) {
+    return FixpointEngine(rules, edb, pool).run();
 }

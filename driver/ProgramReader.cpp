@@ -24,15 +24,14 @@ Program readProgram(const std::vector<std::string_view>& lines) {
 
     // Any line after an empty line is a header, even another empty line.
     while (next < lines.size()) {
-        const std::string_view header = lines[next++];
-        program.echo.append("\n").append(header).push_back('\n');
-        Relation relation(header);
+        RelationBlock& block = program.blocks.emplace_back();
+        block.header = lines[next++];
+        program.echo.append("\n").append(block.header).push_back('\n');
         for (; next < lines.size() && !lines[next].empty(); ++next) {
             program.echo.append(lines[next]).push_back('\n');
-            relation.parseRow(lines[next]);
+            block.rows.push_back(lines[next]);
         }
         ++next;
-        program.edb.push_back(std::move(relation));
     }
     program.echo.push_back('\n');
     return program;

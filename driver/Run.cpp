@@ -8,6 +8,7 @@
 #include "driver/Messages.h"
 #include "driver/OutputFile.h"
 #include "driver/ProgramReader.h"
+#include "driver/ResultWriter.h"
 
 namespace {
 
@@ -18,6 +19,17 @@ int fail(const char* message) {
 }
 
 }  // namespace
+
+void evaluateProgram(const Program& program, const std::function<void(std::string_view)>& write) {
+    ValuePool pool;
+    std::vector<RelationTable> edb;
+    for (const RelationBlock& block : program.blocks) {
+        RelationTable& table = edb.emplace_back(std::string(headerName(block.header)));
+        for (std::string_view row : block.rows) table.parseRow(row, pool);
+    }
+    const std::vector<RelationTable> idb = evaluateToFixpoint(program.rules, edb, pool);
+    writeResults(write, program.rules, idb, pool);
+}
 
 int runProgram(int argc, const char* const* argv) {
     if (argc != 3) return fail(kBadArgumentsMessage);
@@ -31,13 +43,7 @@ int runProgram(int argc, const char* const* argv) {
     const Program program = readProgram(splitLines(*text));
     output.write(program.echo);
 
-    const std::vector<Relation> idb = evaluateToFixpoint(program.rules, program.edb);
-    std::string result;
-    for (const Relation& relation : idb) {
-        relation.appendTo(result);
-        result.push_back('\n');
-    }
-    output.write(result);
+    evaluateProgram(program, [&output](std::string_view chunk) { output.write(chunk); });
     if (!output.close()) return fail(kOutputWriteMessage);
     return 0;
 }

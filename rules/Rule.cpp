@@ -1,6 +1,5 @@
 #include "rules/Rule.h"
 
-#include "data/RelationOperations.h"
 #include "data/RunStore.h"
 
 std::string_view Rule::headName(std::string_view line) { return line.substr(0, line.find('(')); }
@@ -43,43 +42,16 @@ std::string Rule::headText() const {
     return text;
 }
 
-// Each head column is found by name among the body result's columns. A body that lacks a named
-// head variable contributes nothing rather than rows shorter than the head; a nameless head
-// column (as in p()) is simply left out where the body has no matching value.
-Relation Rule::evaluate(const std::vector<Relation>& relations) const {
-    Relation result;
-    result.setName(name);
-    for (const RuleBody& body : bodies) {
-        const Relation bodyResult = body.evaluate(relations);
-        if (bodyResult.rowsView().empty()) continue;
-        const std::size_t rowLength = bodyResult.rowsView().front()->size();
-        const std::vector<const DataColumn*>& bodyColumns = bodyResult.columnsView();
-        std::vector<std::size_t> positions;
-        bool contributes = true;
-        for (const DataColumn* head : columns) {
-            std::size_t position = 0;
-            while (position < bodyColumns.size() &&
-                   bodyColumns[position]->nameView() != head->nameView()) {
-                ++position;
-            }
-            const bool isUsable = position < bodyColumns.size() && position < rowLength;
-            if (isUsable) {
-                positions.push_back(position);
-            } else if (!head->nameView().empty()) {
-                contributes = false;
-                break;
-            }
-        }
-        if (contributes) result.addRows(project(bodyResult, positions));
-    }
-    result.parseColumns(headText());
-    return result;
-}
-
 std::string Rule::toString() const {
     std::string text;
     for (const RuleBody& body : bodies) {
         text += name + "(" + headText() + ")<-" + body.toString() + "\n";
     }
     return text;
+}
+
+std::vector<std::string> Rule::headColumnNames() const {
+    std::vector<std::string> names;
+    for (const DataColumn* column : columns) names.push_back(column->getName());
+    return names;
 }

@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "data/DataColumn.h"
-#include "data/Relation.h"
 #include "rules/RuleBody.h"
 
 // A derived relation: a head (name and columns) and the bodies of every rule line that carries
@@ -26,13 +25,14 @@ public:
     std::vector<const DataColumn*> getColumns() const { return columns; }
     const std::vector<RuleBody>& getBodies() const { return bodies; }
 
-    Relation evaluate(const std::vector<Relation>& relations) const;
     // One line per body, each repeating the head.
     std::string toString() const;
 
-private:
+    // The head variables joined by ",".
     std::string headText() const;
+    std::vector<std::string> headColumnNames() const;
 
+private:
     std::string name;
     std::vector<const DataColumn*> columns;
     std::vector<RuleBody> bodies;

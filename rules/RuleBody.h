@@ -4,7 +4,6 @@
 #include <string_view>
 #include <vector>
 
-#include "data/Relation.h"
 #include "rules/RuleFilterAttribute.h"
 #include "rules/RuleFilterData.h"
 #include "rules/RuleRelationElement.h"
@@ -23,9 +22,6 @@ public:
 
     // References, then variable comparisons, then constant comparisons, separated by ",".
     std::string toString() const;
-
-    // The distinct combinations of values that satisfy the body, under the body's variables.
-    Relation evaluate(const std::vector<Relation>& relations) const;
 
     // The result's column names: the variables of the references in order of first use, then
     // those of the constant comparisons.

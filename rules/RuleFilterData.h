@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "rules/Comparison.h"
+#include "data/Comparison.h"
 #include "rules/RuleElement.h"
 
 class Data;

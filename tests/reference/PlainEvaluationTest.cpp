@@ -8,6 +8,7 @@
 #include "data/Relation.h"
 #include "rules/Rule.h"
 #include "rules/RuleBody.h"
+#include "tests/reference/PlainEvaluation.h"
 
 namespace {
 
@@ -64,7 +65,7 @@ void PrintTo(const BodyCase& c, std::ostream* os) { *os << c.body; }
 class RuleBodyEvaluate : public testing::TestWithParam<BodyCase> {};
 
 TEST_P(RuleBodyEvaluate, YieldsColumnsAndRowsInEnumerationOrder) {
-    const Relation result = RuleBody(GetParam().body).evaluate(bodyRelations());
+    const Relation result = evaluatePlainly(RuleBody(GetParam().body), bodyRelations());
     EXPECT_EQ(columnNames(result), GetParam().columns);
     EXPECT_EQ(rowTexts(result), GetParam().rows);
 }
@@ -136,7 +137,7 @@ TEST(RuleBodyEvaluateBinding, LeavesColumnLinksOfValuesAndConstantsAlone) {
     const auto* value = dynamic_cast<const DataInteger*>(e.getRows().at(0)->get(1));
     ASSERT_NE(value, nullptr);
     const RuleBody body("e(X,Y),e(Y,Z),W=7");
-    EXPECT_EQ(rowTexts(body.evaluate({e})), std::vector<std::string>{"2,2,2,7"});
+    EXPECT_EQ(rowTexts(evaluatePlainly(body, {e})), std::vector<std::string>{"2,2,2,7"});
     EXPECT_EQ(value->getColumn(), e.getColumns().at(1));
     const auto* constant = dynamic_cast<const DataInteger*>(body.getDataFilters().at(0).getValue());
     ASSERT_NE(constant, nullptr);
@@ -172,7 +173,7 @@ void PrintTo(const RuleCase& c, std::ostream* os) { *os << testing::PrintToStrin
 class RuleEvaluate : public testing::TestWithParam<RuleCase> {};
 
 TEST_P(RuleEvaluate, UnitesBodiesProjectedOntoHead) {
-    const Relation result = makeRule(GetParam().lines).evaluate(ruleRelations());
+    const Relation result = evaluatePlainly(makeRule(GetParam().lines), ruleRelations());
     EXPECT_EQ(result.getName(), "p");
     EXPECT_EQ(columnNames(result), GetParam().columns);
     EXPECT_EQ(rowTexts(result), GetParam().rows);
@@ -199,8 +200,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(RuleEvaluateEmptyHead, RowWithoutValuesIsMatchedByEmptyReference) {
     std::vector<Relation> relations = ruleRelations();
-    relations.push_back(Rule("p()<-q(X)").evaluate(relations));
-    EXPECT_EQ(rowTexts(RuleBody("p(),q(X)").evaluate(relations)),
+    relations.push_back(evaluatePlainly(Rule("p()<-q(X)"), relations));
+    EXPECT_EQ(rowTexts(evaluatePlainly(RuleBody("p(),q(X)"), relations)),
               (std::vector<std::string>{"1", "2"}));
 }
 

@@ -2,7 +2,7 @@
 
 #include "data/Data.h"
 #include "data/RunStore.h"
-#include "rules/RuleBody.h"
+#include "tests/reference/PlainEvaluation.h"
 
 namespace {
 
@@ -44,30 +44,15 @@ const Relation* findRelation(const std::vector<Relation>& relations, const std::
 
 }  // namespace
 
-std::vector<std::string> RuleBody::variableNames() const {
-    std::vector<std::string> cols;
-    auto addName = [&cols](const std::string& name) {
-        if (std::find(cols.begin(), cols.end(), name) == cols.end()) cols.push_back(name);
-    };
-    for (const RuleRelationElement& reference : relationElements) {
-        for (const RuleColumn& column : reference.columnsView()) {
-            if (!column.isConstant()) addName(column.nameView());
-        }
-    }
-    // A constant comparison names its variable even when the name is empty.
-    for (const RuleFilterData& filter : dataFilters) addName(filter.leftView());
-    return cols;
-}
-
 // Visits every combination of one row per reference, the last reference varying fastest, and
 // keeps the candidate rows that pass every check, in that order. Deliberately exhaustive.
-Relation RuleBody::evaluate(const std::vector<Relation>& relations) const {
+Relation evaluatePlainly(const RuleBody& body, const std::vector<Relation>& relations) {
     Relation result;
-    if (relationElements.empty()) return result;
-    result.parseColumns(joinNames(variableNames()));
+    if (body.getRelationElements().empty()) return result;
+    result.parseColumns(joinNames(body.variableNames()));
 
     std::vector<const Relation*> elements;
-    for (const RuleRelationElement& reference : relationElements) {
+    for (const RuleRelationElement& reference : body.getRelationElements()) {
         const Relation* found = findRelation(relations, reference.nameView());
         // A reference that names nothing leaves no combination to form.
         if (found == nullptr || found->rowsView().empty()) return result;
@@ -91,7 +76,7 @@ Relation RuleBody::evaluate(const std::vector<Relation>& relations) const {
         bool ok = true;
         for (std::size_t k = 0; k < combination.size() && ok; ++k) {
             const DataRow& row = *combination[k];
-            const RuleRelationElement& reference = relationElements[k];
+            const RuleRelationElement& reference = body.getRelationElements()[k];
             ok = reference.accepts(row);
             for (std::size_t p = 0; p < row.size() && ok; ++p) {
                 const RuleColumn& column = reference.columnsView()[p];
@@ -104,8 +89,8 @@ Relation RuleBody::evaluate(const std::vector<Relation>& relations) const {
                 }
             }
         }
-        for (std::size_t f = 0; f < dataFilters.size() && ok; ++f) {
-            const RuleFilterData& filter = dataFilters[f];
+        for (std::size_t f = 0; f < body.getDataFilters().size() && ok; ++f) {
+            const RuleFilterData& filter = body.getDataFilters()[f];
             const Data* bound = candidate.lookup(filter.leftView());
             if (bound != nullptr) {
                 ok = filter.holds(*bound);
@@ -117,8 +102,8 @@ Relation RuleBody::evaluate(const std::vector<Relation>& relations) const {
                 candidate.bind(filter.leftView(), filter.getValue());
             }
         }
-        for (std::size_t f = 0; f < attributeFilters.size() && ok; ++f) {
-            const RuleFilterAttribute& filter = attributeFilters[f];
+        for (std::size_t f = 0; f < body.getAttributeFilters().size() && ok; ++f) {
+            const RuleFilterAttribute& filter = body.getAttributeFilters()[f];
             const Data* left = candidate.lookup(filter.leftView());
             const Data* right = candidate.lookup(filter.rightView());
             ok = left != nullptr && right != nullptr && filter.holds(*left, *right);

@@ -1,4 +1,4 @@
-#include "rules/Comparison.h"
+#include "data/Comparison.h"
 
 #include "data/Data.h"
 

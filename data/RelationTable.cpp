@@ -1,0 +1,70 @@
+#include "data/RelationTable.h"
+
+#include "data/Literal.h"
+
+std::string_view headerName(std::string_view header) { return header.substr(0, header.find('(')); }
+
+RelationTable::RelationTable(std::string tableName) : name(std::move(tableName)) {}
+
+const RelationPart* RelationTable::findPart(std::size_t arity) const {
+    for (const RelationPart& part : parts) {
+        if (part.getArity() == arity) return &part;
+    }
+    return nullptr;
+}
+
+std::size_t RelationTable::partNumberFor(std::size_t arity) {
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        if (parts[i].getArity() == arity) return i;
+    }
+    if (parts.size() == 1) {
+        for (std::size_t i = 0; i < parts[0].size(); ++i) {
+            order.emplace_back(0, static_cast<std::uint32_t>(i));
+        }
+    }
+    parts.emplace_back(arity);
+    return parts.size() - 1;
+}
+
+bool RelationTable::insert(const ValueId* values, std::size_t arity) {
+    const std::size_t partNumber = partNumberFor(arity);
+    const auto [position, isNew] = parts[partNumber].insert(values);
+    if (isNew && parts.size() > 1) {
+        order.emplace_back(static_cast<std::uint32_t>(partNumber),
+                           static_cast<std::uint32_t>(position));
+    }
+    return isNew;
+}
+
+bool RelationTable::contains(const ValueId* values, std::size_t arity) const {
+    const RelationPart* part = findPart(arity);
+    return part != nullptr && part->contains(values);
+}
+
+std::size_t RelationTable::size() const {
+    std::size_t total = 0;
+    for (const RelationPart& part : parts) total += part.size();
+    return total;
+}
+
+void RelationTable::parseRow(std::string_view line, ValuePool& pool) {
+    if (line.empty()) return;
+    scratch.clear();
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t comma = line.find(',', start);
+        const std::string_view field = line.substr(start, comma - start);
+        if (!field.empty() && field.front() == '\'') {
+            scratch.push_back(pool.internString(stringLiteralView(field)));
+        } else {
+            scratch.push_back(pool.internInteger(integerLiteralValue(field)));
+        }
+        if (comma == std::string_view::npos) break;
+        start = comma + 1;
+    }
+    insert(scratch.data(), scratch.size());
+}
+
+void RelationTable::markDeltaStart() {
+    for (RelationPart& part : parts) part.markDeltaStart();
+}

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "data/RelationPart.h"
+#include "data/ValuePool.h"
+
+// The name of the relation a header line declares: the text before the first "(", or the whole
+// line when it has none.
+std::string_view headerName(std::string_view header);
+
+// All rows of one relation in the engine's compact form, in insertion order and without
+// duplicates. Rows of different lengths are never equal and no reference matches more than one
+// length, so each length gets a part of its own; the order across parts is kept for output.
+class RelationTable {
+public:
+    explicit RelationTable(std::string name);
+    RelationTable(const RelationTable&) = delete;
+    RelationTable& operator=(const RelationTable&) = delete;
+    RelationTable(RelationTable&&) = default;
+    RelationTable& operator=(RelationTable&&) = default;
+
+    const std::string& getName() const { return name; }
+    const RelationPart* findPart(std::size_t arity) const;
+
+    // Appends the row unless an equal one is stored; true when appended.
+    bool insert(const ValueId* values, std::size_t arity);
+    bool contains(const ValueId* values, std::size_t arity) const;
+    std::size_t size() const;
+
+    // Reads a row line: comma-separated fields, quoted ones strings, the others integers.
+    void parseRow(std::string_view line, ValuePool& pool);
+    // Rows appended from now on form the next delta of every part.
+    void markDeltaStart();
+
+    // Calls visit(values, arity) for every row in insertion order.
+    template <typename Visit>
+    void forEachRow(Visit&& visit) const {
+        if (order.empty()) {
+            for (const RelationPart& part : parts) {
+                for (std::size_t i = 0; i < part.size(); ++i) visit(part.row(i), part.getArity());
+            }
+            return;
+        }
+        for (const auto& [partNumber, position] : order) {
+            const RelationPart& part = parts[partNumber];
+            visit(part.row(position), part.getArity());
+        }
+    }
+
+private:
+    std::size_t partNumberFor(std::size_t arity);
+
+    std::string name;
+    std::deque<RelationPart> parts;
+    // (part, position) per row, kept only once a second row length has appeared.
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> order;
+    std::vector<ValueId> scratch;
+};

@@ -1,0 +1,78 @@
+#include "rules/RuleBodyJoin.h"
+
+RuleBodyJoin::RuleBodyJoin(const RuleBodyPlan& bodyPlan, const ValuePool& values)
+    : plan(bodyPlan),
+      pool(values),
+      slots(bodyPlan.getSlotCount(), 0),
+      head(bodyPlan.getProjection().size(), 0),
+      positions(bodyPlan.getReferences().size(), 0),
+      levels(bodyPlan.getReferences().size()),
+      indexes(bodyPlan.getReferences().size(), nullptr) {}
+
+// Prepares reference k's candidates: the index list for the values now known, cut to the
+// allowed range by binary search, or the whole range when nothing is known.
+bool RuleBodyJoin::open(std::size_t k, const ReferenceRows& source) {
+    const PlanReference& reference = plan.getReferences()[k];
+    Level& level = levels[k];
+    level.isList = indexes[k] != nullptr;
+    if (!level.isList) {
+        level.next = source.begin;
+        level.end = source.end;
+        return true;
+    }
+    key.clear();
+    for (const PlanOperand& operand : reference.keySources) {
+        key.push_back(operand.isConstant ? operand.value : slots[operand.value]);
+    }
+    const std::vector<std::uint32_t>* list = indexes[k]->find(*source.part, key.data());
+    if (list == nullptr) return false;
+    level.listNext = std::lower_bound(list->data(), list->data() + list->size(), source.begin);
+    level.listEnd = std::lower_bound(level.listNext, list->data() + list->size(), source.end);
+    return level.listNext != level.listEnd;
+}
+
+bool RuleBodyJoin::nextPosition(Level& level, std::uint32_t& position) const {
+    if (level.isList) {
+        if (level.listNext == level.listEnd) return false;
+        position = *level.listNext++;
+        return true;
+    }
+    if (level.next >= level.end) return false;
+    position = level.next++;
+    return true;
+}
+
+bool RuleBodyJoin::passes(const PlanCheck& check) const {
+    const ValueId right = check.right.isConstant ? check.right.value : slots[check.right.value];
+    return pool.compare(slots[check.leftSlot], check.op, right);
+}
+
+bool RuleBodyJoin::accept(std::size_t k, const ValueId* row) {
+    const PlanReference& reference = plan.getReferences()[k];
+    for (const auto& [column, earlier] : reference.sameColumns) {
+        if (row[column] != row[earlier]) return false;
+    }
+    for (const auto& [column, slot] : reference.bindings) slots[slot] = row[column];
+    for (const PlanCheck& check : reference.checks) {
+        if (!passes(check)) return false;
+    }
+    return true;
+}
+
+// Assignments and the checks that depend on them run once all references have matched, in
+// their own order: the first comparison of an otherwise unbound variable gives its value.
+bool RuleBodyJoin::finish() {
+    for (const PlanAssignment& assignment : plan.getAssignments()) {
+        if (assignment.isBinding) {
+            slots[assignment.slot] = assignment.constant;
+        } else if (!pool.compare(slots[assignment.slot], assignment.op, assignment.constant)) {
+            return false;
+        }
+    }
+    for (const PlanCheck& check : plan.getFinalChecks()) {
+        if (!passes(check)) return false;
+    }
+    const std::vector<std::uint32_t>& projection = plan.getProjection();
+    for (std::size_t i = 0; i < projection.size(); ++i) head[i] = slots[projection[i]];
+    return true;
+}

@@ -1,0 +1,85 @@
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+#include "data/RelationPart.h"
+#include "data/ValuePool.h"
+#include "rules/RuleBodyPlan.h"
+
+// The rows one reference may read in one pass: positions [begin, end) of a part.
+struct ReferenceRows {
+    const RelationPart* part = nullptr;
+    std::uint32_t begin = 0;
+    std::uint32_t end = 0;
+};
+
+// Runs a body plan over given row ranges: references are matched in body order, each through
+// an index on its known columns whose lists hold positions in ascending order, so combinations
+// come in the order of the plain nested enumeration (first reference most significant).
+// Iterative, so that bodies with very many references need no deep recursion.
+class RuleBodyJoin {
+public:
+    RuleBodyJoin(const RuleBodyPlan& plan, const ValuePool& pool);
+
+    // Calls emit(headRow, headArity, positions) for each satisfying combination, positions
+    // holding the row position chosen for each reference.
+    template <typename Emit>
+    void run(const std::vector<ReferenceRows>& sources, Emit&& emit);
+
+private:
+    struct Level {
+        const std::uint32_t* listNext = nullptr;  // walking an index list
+        const std::uint32_t* listEnd = nullptr;
+        std::uint32_t next = 0;  // or scanning positions
+        std::uint32_t end = 0;
+        bool isList = false;
+    };
+
+    bool open(std::size_t k, const ReferenceRows& source);
+    bool nextPosition(Level& level, std::uint32_t& position) const;
+    bool accept(std::size_t k, const ValueId* row);
+    bool passes(const PlanCheck& check) const;
+    bool finish();
+
+    const RuleBodyPlan& plan;
+    const ValuePool& pool;
+    std::vector<ValueId> slots;
+    std::vector<ValueId> head;
+    std::vector<ValueId> key;
+    std::vector<std::uint32_t> positions;
+    std::vector<Level> levels;
+    std::vector<const RelationIndex*> indexes;
+};
+
+template <typename Emit>
+void RuleBodyJoin::run(const std::vector<ReferenceRows>& sources, Emit&& emit) {
+    const auto& references = plan.getReferences();
+    const std::size_t count = references.size();
+    if (plan.isNeverSatisfied() || count == 0) return;
+    for (std::size_t k = 0; k < count; ++k) {
+        const ReferenceRows& source = sources[k];
+        if (source.part == nullptr || source.begin >= source.end) return;
+        indexes[k] = references[k].keyColumns.empty()
+                         ? nullptr
+                         : &source.part->index(references[k].keyColumns);
+    }
+    std::size_t k = 0;
+    if (!open(0, sources[0])) return;
+    while (true) {
+        std::uint32_t position = 0;
+        if (!nextPosition(levels[k], position)) {
+            if (k == 0) return;
+            --k;
+            continue;
+        }
+        if (!accept(k, sources[k].part->row(position))) continue;
+        positions[k] = position;
+        if (k + 1 < count) {
+            if (open(k + 1, sources[k + 1])) ++k;
+            continue;
+        }
+        if (finish()) emit(head.data(), head.size(), positions.data());
+    }
+}

@@ -1,0 +1,76 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "data/Comparison.h"
+#include "data/ValuePool.h"
+#include "rules/RuleBody.h"
+
+// A value known when a check or lookup runs: a rule constant or the slot of a bound variable.
+struct PlanOperand {
+    bool isConstant;
+    std::uint32_t value;  // a ValueId for a constant, a slot number otherwise
+};
+
+// slot op operand, checked as soon as everything it reads is bound.
+struct PlanCheck {
+    std::uint32_t leftSlot;
+    Comparison op;
+    PlanOperand right;
+};
+
+// One relation reference, matched in body order. The row length must equal the arity; the
+// key columns select rows through an index; repeated variables first bound here must agree.
+struct PlanReference {
+    std::string name;
+    std::uint32_t arity = 0;
+    std::vector<std::uint32_t> keyColumns;
+    std::vector<PlanOperand> keySources;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> sameColumns;  // (column, earlier column)
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> bindings;     // (column, slot)
+    std::vector<PlanCheck> checks;
+};
+
+// A comparison of a variable that no reference binds with a constant. The first one for a
+// variable binds it (only "=", "<=", ">=" can); later ones test it. They keep their order.
+struct PlanAssignment {
+    std::uint32_t slot;
+    Comparison op;
+    ValueId constant;
+    bool isBinding;
+};
+
+// A body compiled once for evaluation: variables become slots (in the order of the body's
+// result columns), and each comparison is placed where its variables are first all bound.
+// Matching references in body order keeps combinations in the order of plain enumeration.
+class RuleBodyPlan {
+public:
+    RuleBodyPlan(const RuleBody& body, const std::vector<std::string>& headColumns,
+                 ValuePool& pool);
+
+    // True when no combination can ever satisfy the body or reach the head.
+    bool isNeverSatisfied() const { return neverSatisfied; }
+    std::uint32_t getSlotCount() const { return slotCount; }
+    const std::vector<PlanReference>& getReferences() const { return references; }
+    const std::vector<PlanAssignment>& getAssignments() const { return assignments; }
+    const std::vector<PlanCheck>& getFinalChecks() const { return finalChecks; }
+    // The slot of each value of a head row.
+    const std::vector<std::uint32_t>& getProjection() const { return projection; }
+
+private:
+    void planReferences(const RuleBody& body, ValuePool& pool);
+    void planComparisons(const RuleBody& body, ValuePool& pool);
+    void planProjection(const std::vector<std::string>& headColumns);
+
+    std::vector<std::string> slotNames;
+    std::uint32_t slotCount = 0;
+    // Per slot: the reference that binds it, or a negative mark (unbound, assigned).
+    std::vector<int> boundBy;
+    std::vector<PlanReference> references;
+    std::vector<PlanAssignment> assignments;
+    std::vector<PlanCheck> finalChecks;
+    std::vector<std::uint32_t> projection;
+    bool neverSatisfied = false;
+};

@@ -1,0 +1,40 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "driver/InputText.h"
+#include "driver/ProgramReader.h"
+#include "driver/Run.h"
+#include "tests/reference/PlainEvaluation.h"
+#include "tests/reference/ProgramGenerator.h"
+
+namespace {
+
+std::string runEngine(const std::string& input) {
+    const Program program = readProgram(splitLines(input));
+    std::string output = program.echo;
+    evaluateProgram(program, [&output](std::string_view chunk) { output += chunk; });
+    return output;
+}
+
+// More programs can be asked for with DEDB_DIFFERENTIAL_PROGRAMS, for longer runs before a
+// change to the engine lands.
+int programCount() {
+    const char* configured = std::getenv("DEDB_DIFFERENTIAL_PROGRAMS");
+    return configured != nullptr ? std::atoi(configured) : 3000;
+}
+
+TEST(EngineMatchesReference, GeneratedProgramsPrintTheSameBytes) {
+    const int count = programCount();
+    int mismatches = 0;
+    for (int seed = 0; seed < count && mismatches < 3; ++seed) {
+        const std::string input = generateProgram(static_cast<std::uint64_t>(seed));
+        const std::string expected = runPlainly(input);
+        const std::string actual = runEngine(input);
+        if (actual != expected) ++mismatches;
+        EXPECT_EQ(actual, expected) << "seed " << seed << ", input:\n" << input;
+    }
+}
+
+}  // namespace
