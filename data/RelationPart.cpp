@@ -12,39 +12,48 @@ bool RelationPart::rowEquals(std::size_t position, const ValueId* values) const 
     return true;
 }
 
+namespace {
+
+std::uint32_t tagOf(std::uint64_t slot) { return static_cast<std::uint32_t>(slot >> 32); }
+std::size_t positionOf(std::uint64_t slot) { return (slot & 0xFFFFFFFFu) - 1; }
+
+}  // namespace
+
 // Linear probing; returns the slot holding an equal row or the free slot where it would go.
-std::size_t RelationPart::findSlot(const ValueId* values, std::uint64_t hash) const {
+std::size_t RelationPart::findSlot(const ValueId* values, std::uint32_t tag) const {
     const std::size_t mask = slots.size() - 1;
-    for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
-        if (slots[slot] == 0 || rowEquals(slots[slot] - 1, values)) return slot;
+    for (std::size_t slot = tag & mask;; slot = (slot + 1) & mask) {
+        const std::uint64_t entry = slots[slot];
+        if (entry == 0) return slot;
+        if (tagOf(entry) == tag && rowEquals(positionOf(entry), values)) return slot;
     }
 }
 
 void RelationPart::grow() {
-    std::vector<std::uint32_t> old(slots.size() * 2, 0);
+    std::vector<std::uint64_t> old(slots.size() * 2, 0);
     old.swap(slots);
     const std::size_t mask = slots.size() - 1;
-    for (std::uint32_t entry : old) {
+    for (std::uint64_t entry : old) {
         if (entry == 0) continue;
-        std::size_t slot = hashValueIds(row(entry - 1), arity) & mask;
+        std::size_t slot = tagOf(entry) & mask;
         while (slots[slot] != 0) slot = (slot + 1) & mask;
         slots[slot] = entry;
     }
 }
 
 std::pair<std::size_t, bool> RelationPart::insert(const ValueId* values) {
-    const std::uint64_t hash = hashValueIds(values, arity);
-    const std::size_t slot = findSlot(values, hash);
-    if (slots[slot] != 0) return {slots[slot] - 1, false};
+    const auto tag = static_cast<std::uint32_t>(hashValueIds(values, arity));
+    const std::size_t slot = findSlot(values, tag);
+    if (slots[slot] != 0) return {positionOf(slots[slot]), false};
     const std::size_t position = rowCount++;
     cells.insert(cells.end(), values, values + arity);
-    slots[slot] = static_cast<std::uint32_t>(position + 1);
+    slots[slot] = (std::uint64_t{tag} << 32) | (position + 1);
     if (rowCount * 2 > slots.size()) grow();
     return {position, true};
 }
 
 bool RelationPart::contains(const ValueId* values) const {
-    return slots[findSlot(values, hashValueIds(values, arity))] != 0;
+    return slots[findSlot(values, static_cast<std::uint32_t>(hashValueIds(values, arity)))] != 0;
 }
 
 const RelationIndex& RelationPart::index(const std::vector<std::uint32_t>& keyColumns) const {

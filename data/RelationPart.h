@@ -36,7 +36,7 @@ public:
 
 private:
     static constexpr std::size_t kNotFound = static_cast<std::size_t>(-1);
-    std::size_t findSlot(const ValueId* values, std::uint64_t hash) const;
+    std::size_t findSlot(const ValueId* values, std::uint32_t tag) const;
     bool rowEquals(std::size_t position, const ValueId* values) const;
     void grow();
 
@@ -44,6 +44,8 @@ private:
     std::size_t rowCount = 0;
     std::size_t deltaStart = 0;
     std::vector<ValueId> cells;
-    std::vector<std::uint32_t> slots;  // position + 1; 0 marks a free slot
+    // Each slot holds a row's 32-bit hash above its position + 1; 0 marks a free slot. The hash
+    // places the slot and screens out most unequal rows without reading their cells.
+    std::vector<std::uint64_t> slots;
     mutable std::vector<std::unique_ptr<RelationIndex>> indexes;
 };

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 PendingRows::PendingRows(std::size_t maxReferences)
-    : keyWidth(maxReferences + 1), key(maxReferences + 1, 0) {}
+    : keyWidth(maxReferences + 1), key(maxReferences + 1, 0), lastKey(maxReferences + 1, 0) {}
 
 PendingRows::Group& PendingRows::groupFor(std::size_t arity) {
     for (Group& group : groups) {
@@ -20,12 +20,19 @@ void PendingRows::offer(const ValueId* row, std::size_t arity, std::uint32_t bod
     Group& group = groupFor(arity);
     const auto [position, isNew] = group.rows.insert(row);
     if (isNew) {
+        // Within one pass rows come in key order; sorting is needed only when they do not.
+        if (std::lexicographical_compare(key.begin(), key.end(), lastKey.begin(), lastKey.end())) {
+            isInKeyOrder = false;
+        }
+        lastKey = key;
         group.keys.insert(group.keys.end(), key.begin(), key.end());
+        if (groups.size() > 1) isInKeyOrder = false;
         return;
     }
     const auto stored = group.keys.begin() + static_cast<std::ptrdiff_t>(position * keyWidth);
     if (std::lexicographical_compare(key.begin(), key.end(), stored, stored + keyWidth)) {
         std::copy(key.begin(), key.end(), stored);
+        isInKeyOrder = false;
     }
 }
 
@@ -37,6 +44,12 @@ bool PendingRows::isEmpty() const {
 }
 
 void PendingRows::moveInto(RelationTable& table) {
+    if (isInKeyOrder && groups.size() == 1) {
+        const RelationPart& rows = groups.front().rows;
+        for (std::size_t i = 0; i < rows.size(); ++i) table.insert(rows.row(i), rows.getArity());
+        forget();
+        return;
+    }
     std::vector<std::pair<std::uint32_t, std::uint32_t>> order;  // (group, position)
     for (std::uint32_t g = 0; g < groups.size(); ++g) {
         for (std::uint32_t i = 0; i < groups[g].rows.size(); ++i) order.emplace_back(g, i);
@@ -53,5 +66,11 @@ void PendingRows::moveInto(RelationTable& table) {
         const RelationPart& rows = groups[group].rows;
         table.insert(rows.row(position), rows.getArity());
     }
+    forget();
+}
+
+void PendingRows::forget() {
     groups.clear();
+    std::fill(lastKey.begin(), lastKey.end(), 0);
+    isInKeyOrder = true;
 }

@@ -33,8 +33,11 @@ private:
     };
 
     Group& groupFor(std::size_t arity);
+    void forget();
 
     std::size_t keyWidth;
     std::deque<Group> groups;
     std::vector<std::uint32_t> key;
+    std::vector<std::uint32_t> lastKey;
+    bool isInKeyOrder = true;
 };
