@@ -1,5 +1,7 @@
 #include "data/RelationPart.h"
 
+#include <algorithm>
+
 #include "data/RowHashing.h"
 
 RelationPart::RelationPart(std::size_t rowArity) : arity(rowArity), slots(16, 0) {}
@@ -41,19 +43,55 @@ void RelationPart::grow() {
     }
 }
 
-std::pair<std::size_t, bool> RelationPart::insert(const ValueId* values) {
+std::pair<std::size_t, RelationPart::Offered> RelationPart::offer(const ValueId* values) {
     const auto tag = static_cast<std::uint32_t>(hashValueIds(values, arity));
     const std::size_t slot = findSlot(values, tag);
-    if (slots[slot] != 0) return {positionOf(slots[slot]), false};
+    if (slots[slot] != 0) {
+        const std::size_t position = positionOf(slots[slot]);
+        return {position, position < committedCount ? Offered::Committed : Offered::Pending};
+    }
     const std::size_t position = rowCount++;
     cells.insert(cells.end(), values, values + arity);
     slots[slot] = (std::uint64_t{tag} << 32) | (position + 1);
     if (rowCount * 2 > slots.size()) grow();
-    return {position, true};
+    return {position, Offered::Added};
+}
+
+std::pair<std::size_t, bool> RelationPart::insert(const ValueId* values) {
+    const auto [position, offered] = offer(values);
+    commitPending();
+    return {position, offered == Offered::Added};
 }
 
 bool RelationPart::contains(const ValueId* values) const {
-    return slots[findSlot(values, static_cast<std::uint32_t>(hashValueIds(values, arity)))] != 0;
+    const std::uint64_t entry =
+        slots[findSlot(values, static_cast<std::uint32_t>(hashValueIds(values, arity)))];
+    return entry != 0 && positionOf(entry) < committedCount;
+}
+
+// Moves the pending rows' cells into the new order and points their hash slots at the new
+// positions; committed rows are not touched.
+void RelationPart::reorderPending(const std::vector<std::uint32_t>& order) {
+    const std::vector<ValueId> pendingCells(cells.begin() + committedCount * arity, cells.end());
+    std::vector<std::uint32_t> newPlace(order.size());
+    for (std::size_t place = 0; place < order.size(); ++place) {
+        newPlace[order[place]] = static_cast<std::uint32_t>(place);
+        std::copy_n(pendingCells.begin() + std::size_t{order[place]} * arity, arity,
+                    cells.begin() + (committedCount + place) * arity);
+    }
+    // All slots are found before any is changed, so no search meets a rewritten position.
+    const std::size_t mask = slots.size() - 1;
+    std::vector<std::size_t> slotOfRow(order.size());
+    for (std::size_t old = 0; old < order.size(); ++old) {
+        const ValueId* values = pendingCells.data() + old * arity;
+        std::size_t slot = hashValueIds(values, arity) & 0xFFFFFFFFu & mask;
+        while (positionOf(slots[slot]) != committedCount + old) slot = (slot + 1) & mask;
+        slotOfRow[old] = slot;
+    }
+    for (std::size_t old = 0; old < order.size(); ++old) {
+        std::uint64_t& entry = slots[slotOfRow[old]];
+        entry = (entry & ~std::uint64_t{0xFFFFFFFFu}) | (committedCount + newPlace[old] + 1);
+    }
 }
 
 const RelationIndex& RelationPart::index(const std::vector<std::uint32_t>& keyColumns) const {

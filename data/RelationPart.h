@@ -9,8 +9,10 @@
 #include "data/ValuePool.h"
 
 // The rows of one relation that have one length, stored back to back in insertion order, with
-// no two equal rows. Rows are only appended; positions never change. Rows appended since the
-// last markDeltaStart form the delta that the next round of evaluation starts from.
+// no two equal rows. Committed rows are what lookups see; their positions never change. Rows
+// offered during an evaluation round wait behind them as pending rows, invisible, until the
+// round ends: then they may be put in order and are committed. Rows committed since the last
+// markDeltaStart form the delta that the next round starts from.
 class RelationPart {
 public:
     explicit RelationPart(std::size_t arity);
@@ -19,29 +21,40 @@ public:
     RelationPart(RelationPart&&) = default;
     RelationPart& operator=(RelationPart&&) = default;
 
+    enum class Offered { Committed, Pending, Added };
+
     std::size_t getArity() const { return arity; }
-    std::size_t size() const { return rowCount; }
+    // The number of committed rows.
+    std::size_t size() const { return committedCount; }
+    std::size_t pendingCount() const { return rowCount - committedCount; }
     const ValueId* row(std::size_t position) const { return cells.data() + position * arity; }
 
-    // Appends the row unless an equal one is stored. Returns the position of the row stored
-    // (new or old) and whether it was appended.
+    // Appends and commits the row unless an equal one is stored (no rows may be pending).
+    // Returns the position of the row stored, new or old, and whether it was appended.
     std::pair<std::size_t, bool> insert(const ValueId* values);
+    // Finds the row among committed and pending rows, or appends it as pending.
+    std::pair<std::size_t, Offered> offer(const ValueId* values);
     bool contains(const ValueId* values) const;
 
+    // Puts the pending rows in a new order: order[i] is the pending number of the row that
+    // goes to pending place i.
+    void reorderPending(const std::vector<std::uint32_t>& order);
+    void commitPending() { committedCount = rowCount; }
+
     std::size_t getDeltaStart() const { return deltaStart; }
-    void markDeltaStart() { deltaStart = rowCount; }
+    void markDeltaStart() { deltaStart = committedCount; }
 
     // The index over these columns, built on first use and brought up to date with the rows.
     const RelationIndex& index(const std::vector<std::uint32_t>& keyColumns) const;
 
 private:
-    static constexpr std::size_t kNotFound = static_cast<std::size_t>(-1);
     std::size_t findSlot(const ValueId* values, std::uint32_t tag) const;
     bool rowEquals(std::size_t position, const ValueId* values) const;
     void grow();
 
     std::size_t arity;
     std::size_t rowCount = 0;
+    std::size_t committedCount = 0;
     std::size_t deltaStart = 0;
     std::vector<ValueId> cells;
     // Each slot holds a row's 32-bit hash above its position + 1; 0 marks a free slot. The hash

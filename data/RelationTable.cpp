@@ -36,6 +36,18 @@ bool RelationTable::insert(const ValueId* values, std::size_t arity) {
     return isNew;
 }
 
+RelationTable::Offer RelationTable::offerPending(const ValueId* values, std::size_t arity) {
+    const auto partNumber = static_cast<std::uint32_t>(partNumberFor(arity));
+    const auto [position, offered] = parts[partNumber].offer(values);
+    return {partNumber, position, offered};
+}
+
+void RelationTable::commitPending(
+    const std::vector<std::pair<std::uint32_t, std::uint32_t>>& newRows) {
+    for (RelationPart& part : parts) part.commitPending();
+    if (parts.size() > 1) order.insert(order.end(), newRows.begin(), newRows.end());
+}
+
 bool RelationTable::contains(const ValueId* values, std::size_t arity) const {
     const RelationPart* part = findPart(arity);
     return part != nullptr && part->contains(values);

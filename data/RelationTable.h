@@ -29,8 +29,21 @@ public:
     const std::string& getName() const { return name; }
     const RelationPart* findPart(std::size_t arity) const;
 
-    // Appends the row unless an equal one is stored; true when appended.
+    // Appends the row unless an equal one is stored; true when appended. No row may be pending.
     bool insert(const ValueId* values, std::size_t arity);
+
+    struct Offer {
+        std::uint32_t part;
+        std::size_t position;
+        RelationPart::Offered offered;
+    };
+    // Finds the row, or appends it as pending, invisible to lookups until committed.
+    Offer offerPending(const ValueId* values, std::size_t arity);
+    RelationPart& partAt(std::uint32_t part) { return parts[part]; }
+    std::size_t partCount() const { return parts.size(); }
+    // Commits every pending row; newRows lists them, (part, position), in the order in which
+    // they count as inserted, which matters only once rows of several lengths exist.
+    void commitPending(const std::vector<std::pair<std::uint32_t, std::uint32_t>>& newRows);
     bool contains(const ValueId* values, std::size_t arity) const;
     std::size_t size() const;
 
@@ -42,7 +55,7 @@ public:
     // Calls visit(values, arity) for every row in insertion order.
     template <typename Visit>
     void forEachRow(Visit&& visit) const {
-        if (order.empty()) {
+        if (parts.size() <= 1) {
             for (const RelationPart& part : parts) {
                 for (std::size_t i = 0; i < part.size(); ++i) visit(part.row(i), part.getArity());
             }
@@ -59,7 +72,7 @@ private:
 
     std::string name;
     std::deque<RelationPart> parts;
-    // (part, position) per row, kept only once a second row length has appeared.
+    // (part, position) per committed row, kept only once a second row length has appeared.
     std::vector<std::pair<std::uint32_t, std::uint32_t>> order;
     std::vector<ValueId> scratch;
 };

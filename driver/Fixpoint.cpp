@@ -123,9 +123,8 @@ void FixpointEngine::firstPass() {
 
 bool FixpointEngine::iterate() {
     std::vector<PendingRows> pending;
-    for (std::size_t i = 0; i < rules.size(); ++i) pending.emplace_back(maxReferences);
+    for (std::size_t i = 0; i < rules.size(); ++i) pending.emplace_back(idb[i], maxReferences);
     for (std::size_t i = 0; i < rules.size(); ++i) {
-        const RelationTable& known = idb[i];
         PendingRows& found = pending[i];
         for (std::uint32_t b = 0; b < bodies[i].size(); ++b) {
             const BodyRun& body = bodies[i][b];
@@ -143,7 +142,7 @@ bool FixpointEngine::iterate() {
                 }
                 join.run(sources, [&](const ValueId* row, std::size_t arity,
                                       const std::uint32_t* positions) {
-                    if (!known.contains(row, arity)) found.offer(row, arity, b, positions, count);
+                    found.offer(row, arity, b, positions, count);
                 });
             }
         }
@@ -152,7 +151,7 @@ bool FixpointEngine::iterate() {
     for (std::size_t i = 0; i < rules.size(); ++i) {
         idb[i].markDeltaStart();
         isAnyNew = isAnyNew || !pending[i].isEmpty();
-        pending[i].moveInto(idb[i]);
+        pending[i].commit();
     }
     return isAnyNew;
 }

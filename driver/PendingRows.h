@@ -2,41 +2,33 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <vector>
 
-#include "data/RelationPart.h"
 #include "data/RelationTable.h"
 
-// The rows one rule finds new in one iteration, each with the smallest key of the combinations
-// that produced it: the body's number, then the row positions of the combination, first
-// reference most significant. Sorted by that key they stand where a full evaluation of the
-// rule, body by body in enumeration order, would have put them first.
+// The rows one rule finds new in one iteration. They wait as pending rows in the rule's own
+// table, each with the smallest key of the combinations that produced it: the body's number,
+// then the row positions of the combination, first reference most significant. Committed in
+// that order they stand where a full evaluation of the rule, body by body in enumeration
+// order, would have put them first.
 class PendingRows {
 public:
-    explicit PendingRows(std::size_t maxReferences);
-    PendingRows(const PendingRows&) = delete;
-    PendingRows& operator=(const PendingRows&) = delete;
-    PendingRows(PendingRows&&) = default;
-    PendingRows& operator=(PendingRows&&) = default;
+    PendingRows(RelationTable& table, std::size_t maxReferences);
 
     void offer(const ValueId* row, std::size_t arity, std::uint32_t body,
                const std::uint32_t* positions, std::size_t referenceCount);
-    bool isEmpty() const;
-    // Appends the rows to the table in key order and forgets them.
-    void moveInto(RelationTable& table);
+    bool isEmpty() const { return count == 0; }
+    // Puts the pending rows in key order and commits them.
+    void commit();
 
 private:
-    struct Group {
-        RelationPart rows;
-        std::vector<std::uint32_t> keys;  // keyWidth per row
-    };
+    const std::uint32_t* keyOf(std::uint32_t part, std::size_t pendingNumber) const;
+    std::vector<std::uint32_t> sortedPending(std::uint32_t part) const;
 
-    Group& groupFor(std::size_t arity);
-    void forget();
-
+    RelationTable& table;
     std::size_t keyWidth;
-    std::deque<Group> groups;
+    std::size_t count = 0;
+    std::vector<std::vector<std::uint32_t>> keys;  // per part, keyWidth per pending row
     std::vector<std::uint32_t> key;
     std::vector<std::uint32_t> lastKey;
     bool isInKeyOrder = true;
