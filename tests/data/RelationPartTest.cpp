@@ -1,0 +1,103 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "data/RelationPart.h"
+#include "data/RelationTable.h"
+#include "data/ValuePool.h"
+
+namespace {
+
+std::vector<std::uint32_t> positionsFor(const RelationPart& part,
+                                        std::vector<std::uint32_t> columns,
+                                        std::vector<ValueId> key) {
+    const std::vector<std::uint32_t>* found = part.index(columns).find(part, key.data());
+    return found == nullptr ? std::vector<std::uint32_t>{} : *found;
+}
+
+TEST(RelationPartPending, RowsStayInvisibleUntilCommitted) {
+    RelationPart part(2);
+    const ValueId first[] = {1, 2};
+    const ValueId second[] = {1, 3};
+    part.insert(first);
+    EXPECT_EQ(part.offer(second).second, RelationPart::Offered::Added);
+    EXPECT_EQ(part.offer(second).second, RelationPart::Offered::Pending);
+    EXPECT_EQ(part.offer(first).second, RelationPart::Offered::Committed);
+    EXPECT_EQ(part.size(), 1u);
+    EXPECT_FALSE(part.contains(second));
+    EXPECT_EQ(positionsFor(part, {0}, {1}), (std::vector<std::uint32_t>{0}));
+    part.commitPending();
+    EXPECT_TRUE(part.contains(second));
+    EXPECT_EQ(positionsFor(part, {0}, {1}), (std::vector<std::uint32_t>{0, 1}));
+}
+
+TEST(RelationPartPending, ReorderingMovesCellsAndKeepsLookupsRight) {
+    RelationPart part(1);
+    const ValueId committed[] = {9};
+    part.insert(committed);
+    for (ValueId value : {10u, 11u, 12u}) part.offer(&value);
+    part.reorderPending({2, 0, 1});  // 12, 10, 11
+    part.commitPending();
+    std::vector<ValueId> stored;
+    for (std::size_t i = 0; i < part.size(); ++i) stored.push_back(part.row(i)[0]);
+    EXPECT_EQ(stored, (std::vector<ValueId>{9, 12, 10, 11}));
+    for (std::size_t i = 0; i < part.size(); ++i) {
+        const auto [position, isNew] = part.insert(part.row(i));
+        EXPECT_FALSE(isNew);
+        EXPECT_EQ(position, i);
+    }
+}
+
+// Index lists hold ascending positions, so walking one visits rows in insertion order, and it
+// grows with the rows committed after it was built.
+TEST(RelationIndexLookup, ListsAscendingPositionsAndFollowsNewRows) {
+    RelationPart part(2);
+    const std::vector<std::vector<ValueId>> rows = {{1, 5}, {2, 5}, {1, 6}, {3, 7}, {1, 7}};
+    for (std::size_t i = 0; i < 3; ++i) part.insert(rows[i].data());
+    EXPECT_EQ(positionsFor(part, {0}, {1}), (std::vector<std::uint32_t>{0, 2}));
+    for (std::size_t i = 3; i < rows.size(); ++i) part.insert(rows[i].data());
+    EXPECT_EQ(positionsFor(part, {0}, {1}), (std::vector<std::uint32_t>{0, 2, 4}));
+    EXPECT_EQ(positionsFor(part, {1, 0}, {7, 3}), (std::vector<std::uint32_t>{3}));
+    EXPECT_EQ(positionsFor(part, {1}, {8}), (std::vector<std::uint32_t>{}));
+}
+
+TEST(RelationIndexLookup, SurvivesGrowthWithManyKeys) {
+    RelationPart part(2);
+    for (ValueId i = 0; i < 5000; ++i) {
+        const ValueId row[] = {i % 1000, i};
+        part.insert(row);
+    }
+    EXPECT_EQ(positionsFor(part, {0}, {7}),
+              (std::vector<std::uint32_t>{7, 1007, 2007, 3007, 4007}));
+}
+
+TEST(RelationTableOrder, RowsOfSeveralLengthsPrintInInsertionOrder) {
+    ValuePool pool;
+    RelationTable table("t");
+    for (const char* line : {"1,2", "3", "4,5", "'a'", "3"}) table.parseRow(line, pool);
+    std::vector<std::size_t> arities;
+    table.forEachRow([&](const ValueId*, std::size_t arity) { arities.push_back(arity); });
+    EXPECT_EQ(arities, (std::vector<std::size_t>{2, 1, 2, 1}));
+}
+
+TEST(ValuePoolValues, EqualValuesShareIdsAndClassesStayApart) {
+    ValuePool pool;
+    EXPECT_EQ(pool.internInteger(5), pool.internInteger(5));
+    EXPECT_NE(pool.internInteger(5), pool.internString("5"));
+    EXPECT_EQ(pool.internString("\xE9"), pool.internString("\xE9"));
+    const ValueId five = pool.internInteger(5);
+    const ValueId text = pool.internString("5");
+    for (Comparison op : {Comparison::Less, Comparison::LessEqual, Comparison::Equal,
+                          Comparison::Greater, Comparison::GreaterEqual}) {
+        EXPECT_FALSE(pool.compare(five, op, text));
+        EXPECT_FALSE(pool.compare(text, op, five));
+    }
+    EXPECT_TRUE(pool.compare(pool.internString("z"), Comparison::Less, pool.internString("\xE9")));
+    EXPECT_TRUE(pool.compare(pool.internInteger(-3), Comparison::LessEqual, five));
+    std::string text5;
+    pool.appendText(text, text5);
+    pool.appendText(pool.internInteger(-9223372036854775807LL - 1), text5);
+    EXPECT_EQ(text5, "'5'-9223372036854775808");
+}
+
+}  // namespace

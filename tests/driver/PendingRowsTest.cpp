@@ -1,0 +1,55 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "data/RelationTable.h"
+#include "driver/PendingRows.h"
+
+namespace {
+
+std::vector<std::string> rowTexts(const RelationTable& table) {
+    std::vector<std::string> texts;
+    table.forEachRow([&](const ValueId* row, std::size_t arity) {
+        std::string text;
+        for (std::size_t i = 0; i < arity; ++i) text += std::to_string(row[i]) + ";";
+        texts.push_back(text);
+    });
+    return texts;
+}
+
+// Rows found in a later pass can have a smaller key than rows found earlier, and a row found
+// again through a smaller combination moves up to that place.
+TEST(PendingRowsOrder, CommitsInSmallestKeyOrder) {
+    RelationTable table("p");
+    const ValueId old[] = {1};
+    table.insert(old, 1);
+    PendingRows pending(table, 2);
+    const ValueId a[] = {10}, b[] = {11}, c[] = {12};
+    const std::uint32_t late[] = {5, 0}, early[] = {2, 9}, earliest[] = {1, 1}, body1[] = {0, 0};
+    pending.offer(a, 1, 0, late, 2);
+    pending.offer(b, 1, 0, early, 2);
+    pending.offer(old, 1, 0, earliest, 2);  // already committed: ignored
+    pending.offer(c, 1, 1, body1, 2);       // a later body comes after every earlier body
+    pending.offer(a, 1, 0, earliest, 2);
+    EXPECT_FALSE(pending.isEmpty());
+    EXPECT_EQ(rowTexts(table), std::vector<std::string>{"1;"});
+    pending.commit();
+    EXPECT_EQ(rowTexts(table), (std::vector<std::string>{"1;", "10;", "11;", "12;"}));
+    EXPECT_TRUE(pending.isEmpty());
+    EXPECT_TRUE(table.contains(b, 1));
+}
+
+TEST(PendingRowsOrder, RowsOfTwoLengthsInterleaveByKey) {
+    RelationTable table("p");
+    PendingRows pending(table, 1);
+    const ValueId one[] = {7}, two[] = {7, 8}, three[] = {9};
+    const std::uint32_t k3[] = {3}, k1[] = {1}, k2[] = {2};
+    pending.offer(one, 1, 0, k3, 1);
+    pending.offer(two, 2, 0, k1, 1);
+    pending.offer(three, 1, 0, k2, 1);
+    pending.commit();
+    EXPECT_EQ(rowTexts(table), (std::vector<std::string>{"7;8;", "9;", "7;"}));
+}
+
+}  // namespace
