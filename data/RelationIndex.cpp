@@ -1,73 +1,68 @@
 #include "data/RelationIndex.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "data/RelationPart.h"
 #include "data/RowHashing.h"
 
+namespace {
+
+std::uint32_t tagOf(std::uint64_t slot) { return static_cast<std::uint32_t>(slot >> 32); }
+std::size_t groupOf(std::uint64_t slot) { return (slot & 0xFFFFFFFFu) - 1; }
+
+}  // namespace
+
 RelationIndex::RelationIndex(std::vector<std::uint32_t> columns)
     : keyColumns(std::move(columns)), slots(16, 0) {}
 
-std::uint64_t RelationIndex::hashRowKey(const ValueId* row) const {
-    ValueIdHasher hasher(keyColumns.size());
-    for (std::uint32_t column : keyColumns) hasher.add(row[column]);
-    return hasher.finish();
-}
-
-bool RelationIndex::keyMatches(const RelationPart& part, std::uint32_t group,
-                               const ValueId* key) const {
-    const ValueId* row = part.row(groups[group].front());
-    for (std::size_t i = 0; i < keyColumns.size(); ++i) {
-        if (row[keyColumns[i]] != key[i]) return false;
+// Linear probing over tagged slots; returns the slot of the key's group or the free slot where
+// it would go. Keys are compared from the index's own copy, not from the rows.
+std::size_t RelationIndex::findSlot(const ValueId* key, std::uint32_t tag) const {
+    const std::size_t width = keyColumns.size();
+    const std::size_t mask = slots.size() - 1;
+    for (std::size_t slot = tag & mask;; slot = (slot + 1) & mask) {
+        const std::uint64_t entry = slots[slot];
+        if (entry == 0) return slot;
+        if (tagOf(entry) == tag &&
+            std::equal(key, key + width, groupKeys.begin() + groupOf(entry) * width)) {
+            return slot;
+        }
     }
-    return true;
 }
 
-bool RelationIndex::rowKeyMatches(const RelationPart& part, std::uint32_t group,
-                                  const ValueId* row) const {
-    const ValueId* first = part.row(groups[group].front());
-    for (std::uint32_t column : keyColumns) {
-        if (first[column] != row[column]) return false;
-    }
-    return true;
-}
-
-void RelationIndex::grow(const RelationPart& part) {
-    std::vector<std::uint32_t> old(slots.size() * 2, 0);
+void RelationIndex::grow() {
+    std::vector<std::uint64_t> old(slots.size() * 2, 0);
     old.swap(slots);
     const std::size_t mask = slots.size() - 1;
-    for (std::uint32_t entry : old) {
+    for (std::uint64_t entry : old) {
         if (entry == 0) continue;
-        std::size_t slot = hashRowKey(part.row(groups[entry - 1].front())) & mask;
+        std::size_t slot = tagOf(entry) & mask;
         while (slots[slot] != 0) slot = (slot + 1) & mask;
         slots[slot] = entry;
     }
 }
 
 void RelationIndex::extend(const RelationPart& part) {
+    std::vector<ValueId> key(keyColumns.size());
     for (; coveredRows < part.size(); ++coveredRows) {
         const ValueId* row = part.row(coveredRows);
-        const std::size_t mask = slots.size() - 1;
-        std::size_t slot = hashRowKey(row) & mask;
-        while (slots[slot] != 0 && !rowKeyMatches(part, slots[slot] - 1, row)) {
-            slot = (slot + 1) & mask;
-        }
+        for (std::size_t i = 0; i < keyColumns.size(); ++i) key[i] = row[keyColumns[i]];
+        const auto tag = static_cast<std::uint32_t>(hashValueIds(key.data(), key.size()));
+        const std::size_t slot = findSlot(key.data(), tag);
         if (slots[slot] != 0) {
-            groups[slots[slot] - 1].push_back(static_cast<std::uint32_t>(coveredRows));
+            groups[groupOf(slots[slot])].push_back(static_cast<std::uint32_t>(coveredRows));
             continue;
         }
         groups.push_back({static_cast<std::uint32_t>(coveredRows)});
-        slots[slot] = static_cast<std::uint32_t>(groups.size());
-        if (groups.size() * 2 > slots.size()) grow(part);
+        groupKeys.insert(groupKeys.end(), key.begin(), key.end());
+        slots[slot] = (std::uint64_t{tag} << 32) | groups.size();
+        if (groups.size() * 2 > slots.size()) grow();
     }
 }
 
-const std::vector<std::uint32_t>* RelationIndex::find(const RelationPart& part,
-                                                      const ValueId* key) const {
-    const std::size_t mask = slots.size() - 1;
-    for (std::size_t slot = hashValueIds(key, keyColumns.size()) & mask;;
-         slot = (slot + 1) & mask) {
-        if (slots[slot] == 0) return nullptr;
-        if (keyMatches(part, slots[slot] - 1, key)) return &groups[slots[slot] - 1];
-    }
+const std::vector<std::uint32_t>* RelationIndex::find(const ValueId* key) const {
+    const auto tag = static_cast<std::uint32_t>(hashValueIds(key, keyColumns.size()));
+    const std::uint64_t entry = slots[findSlot(key, tag)];
+    return entry == 0 ? nullptr : &groups[groupOf(entry)];
 }

@@ -18,16 +18,16 @@ public:
     // Takes in the rows appended to the part since the last call.
     void extend(const RelationPart& part);
     // The positions of the rows whose key columns hold these values, or null.
-    const std::vector<std::uint32_t>* find(const RelationPart& part, const ValueId* key) const;
+    const std::vector<std::uint32_t>* find(const ValueId* key) const;
 
 private:
-    std::uint64_t hashRowKey(const ValueId* row) const;
-    bool keyMatches(const RelationPart& part, std::uint32_t group, const ValueId* key) const;
-    bool rowKeyMatches(const RelationPart& part, std::uint32_t group, const ValueId* row) const;
-    void grow(const RelationPart& part);
+    std::size_t findSlot(const ValueId* key, std::uint32_t tag) const;
+    void grow();
 
     std::vector<std::uint32_t> keyColumns;
     std::size_t coveredRows = 0;
     std::vector<std::vector<std::uint32_t>> groups;
-    std::vector<std::uint32_t> slots;  // group number + 1; 0 marks a free slot
+    std::vector<ValueId> groupKeys;  // the key of each group, keyColumns.size() ids per group
+    // 32 bits of the key's hash above the group number + 1; 0 marks a free slot.
+    std::vector<std::uint64_t> slots;
 };

@@ -51,7 +51,7 @@ std::pair<std::size_t, RelationPart::Offered> RelationPart::offer(const ValueId*
         return {position, position < committedCount ? Offered::Committed : Offered::Pending};
     }
     const std::size_t position = rowCount++;
-    cells.insert(cells.end(), values, values + arity);
+    for (std::size_t i = 0; i < arity; ++i) cells.push_back(values[i]);
     slots[slot] = (std::uint64_t{tag} << 32) | (position + 1);
     if (rowCount * 2 > slots.size()) grow();
     return {position, Offered::Added};

@@ -27,8 +27,8 @@ void PendingRows::offer(const ValueId* row, std::size_t arity, std::uint32_t bod
         if (std::lexicographical_compare(key.begin(), key.end(), lastKey.begin(), lastKey.end())) {
             isInKeyOrder = false;
         }
-        lastKey = key;
-        partKeys.insert(partKeys.end(), key.begin(), key.end());
+        std::copy(key.begin(), key.end(), lastKey.begin());
+        for (std::uint32_t element : key) partKeys.push_back(element);
         ++count;
         return;
     }

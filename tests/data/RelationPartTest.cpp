@@ -11,7 +11,7 @@ namespace {
 std::vector<std::uint32_t> positionsFor(const RelationPart& part,
                                         std::vector<std::uint32_t> columns,
                                         std::vector<ValueId> key) {
-    const std::vector<std::uint32_t>* found = part.index(columns).find(part, key.data());
+    const std::vector<std::uint32_t>* found = part.index(columns).find(key.data());
     return found == nullptr ? std::vector<std::uint32_t>{} : *found;
 }
 
