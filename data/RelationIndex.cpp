@@ -50,19 +50,27 @@ void RelationIndex::extend(const RelationPart& part) {
         for (std::size_t i = 0; i < keyColumns.size(); ++i) key[i] = row[keyColumns[i]];
         const auto tag = static_cast<std::uint32_t>(hashValueIds(key.data(), key.size()));
         const std::size_t slot = findSlot(key.data(), tag);
+        const auto position = static_cast<std::uint32_t>(coveredRows);
         if (slots[slot] != 0) {
-            groups[groupOf(slots[slot])].push_back(static_cast<std::uint32_t>(coveredRows));
+            groups[groupOf(slots[slot])].push_back(position);
+            bounds[groupOf(slots[slot])].second = position;
             continue;
         }
-        groups.push_back({static_cast<std::uint32_t>(coveredRows)});
+        groups.push_back({position});
+        bounds.emplace_back(position, position);
         groupKeys.insert(groupKeys.end(), key.begin(), key.end());
         slots[slot] = (std::uint64_t{tag} << 32) | groups.size();
         if (groups.size() * 2 > slots.size()) grow();
     }
 }
 
-const std::vector<std::uint32_t>* RelationIndex::find(const ValueId* key) const {
+std::uint32_t RelationIndex::findGroup(const ValueId* key) const {
     const auto tag = static_cast<std::uint32_t>(hashValueIds(key, keyColumns.size()));
     const std::uint64_t entry = slots[findSlot(key, tag)];
-    return entry == 0 ? nullptr : &groups[groupOf(entry)];
+    return entry == 0 ? kNoGroup : static_cast<std::uint32_t>(groupOf(entry));
+}
+
+const std::vector<std::uint32_t>* RelationIndex::find(const ValueId* key) const {
+    const std::uint32_t group = findGroup(key);
+    return group == kNoGroup ? nullptr : &groups[group];
 }

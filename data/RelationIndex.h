@@ -20,6 +20,14 @@ public:
     // The positions of the rows whose key columns hold these values, or null.
     const std::vector<std::uint32_t>* find(const ValueId* key) const;
 
+    // The same lookup by group number, with each group's first and last position kept beside
+    // its key, so that a range that misses a group is told without touching its list.
+    static constexpr std::uint32_t kNoGroup = ~std::uint32_t{0};
+    std::uint32_t findGroup(const ValueId* key) const;
+    const std::vector<std::uint32_t>& positions(std::uint32_t group) const { return groups[group]; }
+    std::uint32_t firstPosition(std::uint32_t group) const { return bounds[group].first; }
+    std::uint32_t lastPosition(std::uint32_t group) const { return bounds[group].second; }
+
 private:
     std::size_t findSlot(const ValueId* key, std::uint32_t tag) const;
     void grow();
@@ -28,6 +36,7 @@ private:
     std::size_t coveredRows = 0;
     std::vector<std::vector<std::uint32_t>> groups;
     std::vector<ValueId> groupKeys;  // the key of each group, keyColumns.size() ids per group
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> bounds;  // first and last position
     // 32 bits of the key's hash above the group number + 1; 0 marks a free slot.
     std::vector<std::uint64_t> slots;
 };

@@ -24,17 +24,21 @@ bool RuleBodyJoin::open(std::size_t k, const ReferenceRows& source) {
     for (const PlanOperand& operand : reference.keySources) {
         key.push_back(operand.isConstant ? operand.value : slots[operand.value]);
     }
-    const std::vector<std::uint32_t>* list = indexes[k]->find(key.data());
-    if (list == nullptr || list->back() < source.begin || list->front() >= source.end) {
-        return false;
-    }
+    const RelationIndex& index = *indexes[k];
+    const std::uint32_t group = index.findGroup(key.data());
+    if (group == RelationIndex::kNoGroup) return false;
+    const std::uint32_t firstPosition = index.firstPosition(group);
+    const std::uint32_t lastPosition = index.lastPosition(group);
+    if (lastPosition < source.begin || firstPosition >= source.end) return false;
     // Ranges usually start at the first row or at the newest ones and end at the last row, so
-    // the ends of the list answer most of the time without a search.
-    const std::uint32_t* first = list->data();
-    const std::uint32_t* last = first + list->size();
-    level.listNext = *first >= source.begin ? first : std::lower_bound(first, last, source.begin);
+    // the group's bounds answer most of the time without a search or a look at its list.
+    const std::vector<std::uint32_t>& list = index.positions(group);
+    const std::uint32_t* first = list.data();
+    const std::uint32_t* last = first + list.size();
+    level.listNext =
+        firstPosition >= source.begin ? first : std::lower_bound(first, last, source.begin);
     level.listEnd =
-        last[-1] < source.end ? last : std::lower_bound(level.listNext, last, source.end);
+        lastPosition < source.end ? last : std::lower_bound(level.listNext, last, source.end);
     return level.listNext != level.listEnd;
 }
 

@@ -1,0 +1,315 @@
+#!/usr/bin/env bash
+# Runs dedb on generated benchmark inputs and prints one table row per workload: wall time, peak
+# memory, derived rows, rows per second and bytes per derived row, with sqlite3 and gringo run on
+# the same data where they are installed, and a check that their derived rows equal dedb's.
+#
+#   bash bench/run.sh [S|M|L] [WORKLOAD...]
+#
+# Environment: DEDB_BENCH_TIMEOUT seconds per run (600), DEDB_BENCH_BUILD build folder
+# (build-bench), DEDB_BENCH_OUT folder for results-SIZE.csv and chart-SIZE.png (the build folder).
+set -euo pipefail
+export LC_ALL=C
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+root=$(dirname "$here")
+build=${DEDB_BENCH_BUILD:-$root/build-bench}
+limit=${DEDB_BENCH_TIMEOUT:-600}
+all_workloads=(tc-chain tc-random tc-nonlinear-chain same-generation triangles strings points-to
+    scale-rows long-line many-rules)
+default_workloads=(tc-chain tc-random tc-nonlinear-chain same-generation triangles strings
+    points-to)
+
+size=M
+case "${1:-}" in
+    S | M | L) size=$1; shift ;;
+esac
+if [ "$#" -gt 0 ]; then workloads=("$@"); else workloads=("${default_workloads[@]}"); fi
+for workload in "${workloads[@]}"; do
+    case " ${all_workloads[*]} " in
+        *" $workload "*) ;;
+        *)
+            echo "usage: bash bench/run.sh [S|M|L] [WORKLOAD...]" >&2
+            echo "workloads: ${all_workloads[*]}" >&2
+            exit 2
+            ;;
+    esac
+done
+case "$limit" in
+    '' | *[!0-9]*) echo "DEDB_BENCH_TIMEOUT must be a whole number of seconds" >&2; exit 2 ;;
+esac
+if ! [ -x /usr/bin/time ] || ! /usr/bin/time -f '%e' true >/dev/null 2>&1; then
+    echo "GNU time is needed at /usr/bin/time: apt-get install time" >&2
+    exit 1
+fi
+
+# Release build with the generator; cmake only rebuilds what changed.
+if ! grep -qs '^DEDB_BENCH:BOOL=ON' "$build/CMakeCache.txt" ||
+    ! grep -qs '^CMAKE_BUILD_TYPE:STRING=Release' "$build/CMakeCache.txt"; then
+    cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DDEDB_BENCH=ON -DDEDB_TESTS=OFF >/dev/null
+fi
+cmake --build "$build" -j2 --target dedb dedb-generate >/dev/null
+dedb=$build/dedb
+generate=$build/bench/dedb-generate
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+out_dir=${DEDB_BENCH_OUT:-$build}
+mkdir -p "$out_dir"
+csv=$out_dir/results-$size.csv
+has_sqlite=false
+if command -v sqlite3 >/dev/null 2>&1; then has_sqlite=true; fi
+has_gringo=false
+if command -v gringo >/dev/null 2>&1; then has_gringo=true; fi
+
+# The derived relations whose rows are compared with each peer's.
+checked_relations() {
+    case "$1" in
+        tc-*) echo path ;;
+        same-generation) echo sg ;;
+        triangles) echo tri ;;
+        strings) echo senior lives ;;
+        points-to) echo pt hpt ;;
+        scale-rows) echo passed ;;
+        long-line) echo copy ;;
+        many-rules) echo r1 r2 ;;
+    esac
+}
+
+# Prints the SQL statements that follow the data for workload $1, writing the rows of relation R
+# to $2/R.sqlite3.txt, or prints nothing when the workload has no SQL version.
+# SQLite has no recursion through two references to the recursive relation, so the non-linear
+# closure is checked with the linear query, which defines the same rows. Columns are named c1, c2,
+# ... after their position; non-recursive queries use DISTINCT, as a relation never holds a row twice.
+sql_queries() {
+    case "$1" in
+        tc-*)
+            echo 'CREATE INDEX edge_to ON "edge"(c2);'
+            echo ".output '$2/path.sqlite3.txt'"
+            echo 'WITH RECURSIVE path(x,y) AS (SELECT c1,c2 FROM "edge" UNION'
+            echo ' SELECT edge.c1,path.y FROM "edge" JOIN path ON edge.c2=path.x) SELECT x,y FROM path;'
+            ;;
+        same-generation)
+            echo 'CREATE INDEX par_parent ON "par"(c2);'
+            echo ".output '$2/sg.sqlite3.txt'"
+            echo 'WITH RECURSIVE sg(x,y) AS (SELECT a.c1,b.c1 FROM "par" a JOIN "par" b ON a.c2=b.c2'
+            echo ' WHERE a.c1<b.c1 UNION SELECT a.c1,b.c1 FROM sg JOIN "par" a ON a.c2=sg.x'
+            echo ' JOIN "par" b ON b.c2=sg.y) SELECT x,y FROM sg;'
+            ;;
+        triangles)
+            echo 'CREATE INDEX e_both ON "e"(c1,c2);'
+            echo ".output '$2/tri.sqlite3.txt'"
+            echo 'SELECT DISTINCT a.c1,b.c1,c.c1 FROM "e" a JOIN "e" b ON b.c1=a.c2'
+            echo ' JOIN "e" c ON c.c1=b.c2 AND c.c2=a.c1 WHERE a.c1<b.c1 AND b.c1<c.c1;'
+            ;;
+        strings)
+            echo ".output '$2/senior.sqlite3.txt'"
+            echo "SELECT DISTINCT c1,c2 FROM \"person\" WHERE c3>=65 AND c2<'city5';"
+            echo 'CREATE INDEX city_name ON "city"(c1);'
+            echo ".output '$2/lives.sqlite3.txt'"
+            echo 'SELECT DISTINCT p.c1,c.c2 FROM "person" p JOIN "city" c ON p.c2=c.c1;'
+            ;;
+        scale-rows)
+            # In SQLite every string is greater than every integer; in dedb they never compare.
+            echo ".output '$2/passed.sqlite3.txt'"
+            echo "SELECT DISTINCT c1,c2,c3 FROM \"result\" WHERE typeof(c3)='integer' AND c3>=50;"
+            ;;
+        long-line)
+            echo ".output '$2/copy.sqlite3.txt'"
+            echo 'SELECT DISTINCT c1 FROM "long";'
+            ;;
+    esac
+}
+
+# The stored relations of a dedb input as SQL tables, loaded in one transaction.
+input_to_sql() {
+    awk '
+        function finish() { if (pending > 0) print ";"; pending = 0 }
+        section == 0 { if ($0 == "") { section = 1; header = 1 }; next }
+        $0 == "" { finish(); header = 1; next }
+        header {
+            header = 0; name = substr($0, 1, index($0, "(") - 1)
+            columns = split($0, parts, ",")
+            line = "CREATE TABLE \"" name "\"("
+            for (i = 1; i <= columns; i++) line = line (i > 1 ? "," : "") "c" i
+            print line ");"
+            next
+        }
+        {
+            if (pending == 0) printf "INSERT INTO \"%s\" VALUES", name; else printf ","
+            printf "(%s)", $0
+            if (++pending == 500) finish(); else printf "\n"
+        }
+        BEGIN { print "BEGIN;" }
+        END { finish(); print "COMMIT;" }
+    ' "$1"
+}
+
+# The input as a logic program: rules end with a full stop, strings take double quotes.
+input_to_gringo() {
+    awk -v q="'" '
+        { gsub(q, "\"") }
+        section == 0 {
+            if ($0 == "") { section = 1; header = 1 } else { sub(/<-/, " :- "); print $0 "." }
+            next
+        }
+        $0 == "" { header = 1; next }
+        header { header = 0; name = substr($0, 1, index($0, "(") - 1); next }
+        { print name "(" $0 ")." }
+    ' "$1"
+}
+
+# Rows of relation $2 in dedb output $1 from byte $3 on, sorted bytewise.
+dedb_rows() {
+    tail -c +"$3" "$1" | awk -v relation="$2" '
+        BEGIN { header = 1 }
+        $0 == "" { header = 1; selected = 0; next }
+        header { header = 0; selected = substr($0, 1, index($0, "(") - 1) == relation; next }
+        selected { print }
+    ' | LC_ALL=C sort
+}
+
+now() { if [ -n "${EPOCHREALTIME:-}" ]; then echo "$EPOCHREALTIME"; else date +%s.%N; fi; }
+
+# Runs "$@" under the time limit; sets elapsed (wall seconds, from the shell's clock, finer than
+# GNU time's hundredths) and peak_kib, or status to "timeout" or "fail(STATUS)".
+timed() {
+    local time_file=$work/time rc=0 start
+    start=$(now)
+    status=ok
+    elapsed=
+    peak_kib=
+    timeout -k 10 "$limit" /usr/bin/time -f '%e %M' -o "$time_file" "$@" || rc=$?
+    elapsed=$(awk -v a="$start" -v b="$(now)" 'BEGIN { printf "%.3f", b - a }')
+    if [ "$rc" -eq 124 ] || [ "$rc" -eq 137 ]; then status=timeout; return; fi
+    if [ "$rc" -ne 0 ]; then status="fail($rc)"; return; fi
+    peak_kib=$(tail -n 1 "$time_file" | cut -d' ' -f2)
+}
+
+# After a failed peer run, keeps the first line of what it wrote to standard error.
+note_failure() {
+    case "$status" in
+        fail*) notes="$notes    $1: $(head -n 1 "$work/peer.err" | cut -c 1-150)"$'\n' ;;
+    esac
+}
+
+# Sets check from the rows a peer wrote for each checked relation ($work/RELATION.$1.txt).
+compare_peer() {
+    local peer=$1 relation
+    $dedb_ok || return 0
+    for relation in $relations; do
+        [ -f "$work/$relation.$peer.txt" ] || continue
+        LC_ALL=C sort -o "$work/$relation.$peer.txt" "$work/$relation.$peer.txt"
+        if cmp -s "$work/$relation.$peer.txt" "$work/$relation.dedb.txt"; then
+            if [ "$check" = n/a ]; then check=ok; fi
+        else
+            check="$peer differs on $relation ($(wc -l <"$work/$relation.$peer.txt") rows)"
+        fi
+    done
+}
+
+format='%-19s %-4s %9s %9s %10s %11s %7s %9s %9s  %s\n'
+# shellcheck disable=SC2059
+printf "$format" workload size dedb-s rss-MiB derived rows/s B/row sqlite3-s gringo-s check
+echo "workload,size,dedb_s,rss_mib,derived_rows,rows_per_s,bytes_per_row,sqlite3_s,gringo_s,check" >"$csv"
+
+for workload in "${workloads[@]}"; do
+    input=$work/$workload.in
+    output=$work/$workload.out
+    "$generate" "$workload" "$size" >"$input"
+    relations=$(checked_relations "$workload")
+    input_bytes=$(wc -c <"$input")
+    derived_from=$((input_bytes + 2)) # the echo is the input and one empty line
+
+    timed "$dedb" "$input" "$output"
+    dedb_s=$status rss=- derived=- rate=- per_row=- check=- dedb_ok=false
+    if [ "$status" = ok ]; then
+        dedb_ok=true
+        dedb_s=$elapsed
+        rss=$(awk -v k="$peak_kib" 'BEGIN { printf "%.1f", k / 1024 }')
+        derived=$(tail -c +"$derived_from" "$output" | awk '
+            BEGIN { header = 1 }
+            $0 == "" { header = 1; next }
+            header { header = 0; next }
+            { rows++ }
+            END { print rows + 0 }')
+        rate=$(awk -v n="$derived" -v s="$elapsed" 'BEGIN { print (s > 0 ? int(n / s) : "-") }')
+        per_row=$(awk -v n="$derived" -v k="$peak_kib" 'BEGIN { print (n > 0 ? int(k * 1024 / n) : "-") }')
+        check=n/a
+        if ! cmp -s -n "$input_bytes" "$input" "$output"; then check="echo differs"; fi
+        for relation in $relations; do dedb_rows "$output" "$relation" "$derived_from" >"$work/$relation.dedb.txt"; done
+    fi
+
+    notes=
+    sqlite_s=-
+    queries=$(sql_queries "$workload" "$work")
+    if $has_sqlite && [ -n "$queries" ]; then
+        { input_to_sql "$input"; echo '.mode quote'; echo "$queries"; } >"$work/script.sql"
+        timed sqlite3 -batch :memory: <"$work/script.sql" >/dev/null 2>"$work/peer.err"
+        sqlite_s=$status
+        if [ "$status" = ok ]; then sqlite_s=$elapsed; compare_peer sqlite3; fi
+        note_failure sqlite3
+    fi
+
+    gringo_s=-
+    # gringo orders strings after integers, so the mixed column of scale-rows would differ.
+    if $has_gringo && [ "$workload" != scale-rows ]; then
+        input_to_gringo "$input" >"$work/program.lp"
+        timed gringo --text "$work/program.lp" >"$work/ground.lp" 2>"$work/peer.err"
+        gringo_s=$status
+        if [ "$status" = ok ]; then
+            gringo_s=$elapsed
+            for relation in $relations; do
+                grep "^$relation(" "$work/ground.lp" | sed -e "s/^$relation(//" -e 's/)\.$//' \
+                    -e "s/\"/'/g" >"$work/$relation.gringo.txt" || true
+            done
+            compare_peer gringo
+        fi
+        note_failure gringo
+    fi
+
+    # shellcheck disable=SC2059
+    printf "$format" "$workload" "$size" "$dedb_s" "$rss" "$derived" "$rate" "$per_row" \
+        "$sqlite_s" "$gringo_s" "$check"
+    if [ -n "$notes" ]; then printf '%s' "$notes"; fi
+    echo "$workload,$size,$dedb_s,$rss,$derived,$rate,$per_row,$sqlite_s,$gringo_s,$check" >>"$csv"
+    rm -f "$input" "$output" "$work"/*.txt
+done
+
+if command -v gnuplot >/dev/null 2>&1; then
+    chart=$out_dir/chart-$size.png
+    # Seconds of dedb, sqlite3 and gringo per workload; a timeout or missing run is left out, and
+    # times are floored at 0.0015 s for the log scale. An engine without any time gets no bars.
+    awk -F, 'NR > 1 {
+        line = $1
+        split("3 8 9", engines, " ")
+        for (i = 1; i <= 3; i++) {
+            v = $(engines[i])
+            line = line " " (v ~ /^[0-9.]+$/ ? (v < 0.0015 ? 0.0015 : v) : "-")
+        }
+        print line
+    }' "$csv" >"$work/chart.dat"
+    plot="'$work/chart.dat' using 2:xtic(1) title 'dedb'"
+    column=3
+    for peer in sqlite3 gringo; do
+        if awk -v c="$column" '$c != "-" { found = 1 } END { exit !found }' "$work/chart.dat"; then
+            plot="$plot, '' using $column title '$peer'"
+        fi
+        column=$((column + 1))
+    done
+    if gnuplot <<EOF; then echo "chart: $chart"; fi
+set terminal pngcairo size 900,500
+set output '$chart'
+set title 'dedb and peers, size $size: wall seconds, log scale, lower is better'
+set style data histograms
+set style histogram clustered gap 1
+set style fill solid 0.8 border -1
+set datafile missing '-'
+set logscale y
+set yrange [0.001:*]
+set ylabel 'wall seconds'
+set xtics rotate by -30
+set key top left
+plot $plot
+EOF
+fi
+echo "results: $csv"
