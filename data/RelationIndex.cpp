@@ -16,18 +16,23 @@ std::size_t groupOf(std::uint64_t slot) { return (slot & 0xFFFFFFFFu) - 1; }
 RelationIndex::RelationIndex(std::vector<std::uint32_t> columns)
     : keyColumns(std::move(columns)), slots(16, 0) {}
 
+bool RelationIndex::keyEquals(std::size_t group, const ValueId* key) const {
+    const std::size_t width = keyColumns.size();
+    const ValueId* stored = groupKeys.data() + group * width;
+    for (std::size_t i = 0; i < width; ++i) {
+        if (stored[i] != key[i]) return false;
+    }
+    return true;
+}
+
 // Linear probing over tagged slots; returns the slot of the key's group or the free slot where
 // it would go. Keys are compared from the index's own copy, not from the rows.
 std::size_t RelationIndex::findSlot(const ValueId* key, std::uint32_t tag) const {
-    const std::size_t width = keyColumns.size();
     const std::size_t mask = slots.size() - 1;
     for (std::size_t slot = tag & mask;; slot = (slot + 1) & mask) {
         const std::uint64_t entry = slots[slot];
         if (entry == 0) return slot;
-        if (tagOf(entry) == tag &&
-            std::equal(key, key + width, groupKeys.begin() + groupOf(entry) * width)) {
-            return slot;
-        }
+        if (tagOf(entry) == tag && keyEquals(groupOf(entry), key)) return slot;
     }
 }
 

@@ -30,6 +30,7 @@ public:
 
 private:
     std::size_t findSlot(const ValueId* key, std::uint32_t tag) const;
+    bool keyEquals(std::size_t group, const ValueId* key) const;
     void grow();
 
     std::vector<std::uint32_t> keyColumns;

@@ -43,8 +43,16 @@ void RelationPart::grow() {
     }
 }
 
+std::uint32_t RelationPart::hashOf(const ValueId* values) const {
+    return static_cast<std::uint32_t>(hashValueIds(values, arity));
+}
+
 std::pair<std::size_t, RelationPart::Offered> RelationPart::offer(const ValueId* values) {
-    const auto tag = static_cast<std::uint32_t>(hashValueIds(values, arity));
+    return offer(values, hashOf(values));
+}
+
+std::pair<std::size_t, RelationPart::Offered> RelationPart::offer(const ValueId* values,
+                                                                  std::uint32_t tag) {
     const std::size_t slot = findSlot(values, tag);
     if (slots[slot] != 0) {
         const std::size_t position = positionOf(slots[slot]);

@@ -34,6 +34,11 @@ public:
     std::pair<std::size_t, bool> insert(const ValueId* values);
     // Finds the row among committed and pending rows, or appends it as pending.
     std::pair<std::size_t, Offered> offer(const ValueId* values);
+    // The same with the row's hash computed beforehand, after prefetch has asked the memory for
+    // its slot: callers with many rows at hand hide the cache misses of a large table.
+    std::pair<std::size_t, Offered> offer(const ValueId* values, std::uint32_t tag);
+    std::uint32_t hashOf(const ValueId* values) const;
+    void prefetch(std::uint32_t tag) const { __builtin_prefetch(&slots[tag & (slots.size() - 1)]); }
     bool contains(const ValueId* values) const;
 
     // Puts the pending rows in a new order: order[i] is the pending number of the row that

@@ -39,6 +39,10 @@ public:
     };
     // Finds the row, or appends it as pending, invisible to lookups until committed.
     Offer offerPending(const ValueId* values, std::size_t arity);
+    // The part for rows of this length, made when missing.
+    std::uint32_t partNumberOf(std::size_t arity) {
+        return static_cast<std::uint32_t>(partNumberFor(arity));
+    }
     RelationPart& partAt(std::uint32_t part) { return parts[part]; }
     std::size_t partCount() const { return parts.size(); }
     // Commits every pending row; newRows lists them, (part, position), in the order in which

@@ -4,10 +4,7 @@
 #include <numeric>
 
 PendingRows::PendingRows(RelationTable& rows, std::size_t maxReferences)
-    : table(rows),
-      keyWidth(maxReferences + 1),
-      key(maxReferences + 1, 0),
-      lastKey(maxReferences + 1, 0) {}
+    : table(rows), keyWidth(maxReferences + 1), lastKey(maxReferences + 1, 0) {}
 
 const std::uint32_t* PendingRows::keyOf(std::uint32_t part, std::size_t pendingNumber) const {
     return keys[part].data() + pendingNumber * keyWidth;
@@ -15,29 +12,56 @@ const std::uint32_t* PendingRows::keyOf(std::uint32_t part, std::size_t pendingN
 
 void PendingRows::offer(const ValueId* row, std::size_t arity, std::uint32_t body,
                         const std::uint32_t* positions, std::size_t referenceCount) {
-    const RelationTable::Offer found = table.offerPending(row, arity);
-    if (found.offered == RelationPart::Offered::Committed) return;
-    std::fill(key.begin(), key.end(), 0);
-    key[0] = body;
-    std::copy(positions, positions + referenceCount, key.begin() + 1);
-    if (keys.size() <= found.part) keys.resize(found.part + 1);
-    std::vector<std::uint32_t>& partKeys = keys[found.part];
-    if (found.offered == RelationPart::Offered::Added) {
+    const std::uint32_t part = table.partNumberOf(arity);
+    const RelationPart& rows = table.partAt(part);
+    const std::uint32_t tag = rows.hashOf(row);
+    rows.prefetch(tag);
+    batch.push_back({part, tag, batchCells.size()});
+    batchCells.insert(batchCells.end(), row, row + arity);
+    batchKeys.push_back(body);
+    batchKeys.insert(batchKeys.end(), positions, positions + referenceCount);
+    batchKeys.resize(batch.size() * keyWidth, 0);
+    if (batch.size() == kBatchSize) flushBatch();
+}
+
+void PendingRows::flushBatch() {
+    for (std::size_t i = 0; i < batch.size(); ++i) {
+        place(batchCells.data() + batch[i].cellsAt, batch[i].part, batch[i].tag,
+              batchKeys.data() + i * keyWidth);
+    }
+    batch.clear();
+    batchCells.clear();
+    batchKeys.clear();
+}
+
+void PendingRows::place(const ValueId* row, std::uint32_t part, std::uint32_t tag,
+                        const std::uint32_t* key) {
+    RelationPart& rows = table.partAt(part);
+    const auto [position, offered] = rows.offer(row, tag);
+    if (offered == RelationPart::Offered::Committed) return;
+    if (keys.size() <= part) keys.resize(part + 1);
+    std::vector<std::uint32_t>& partKeys = keys[part];
+    if (offered == RelationPart::Offered::Added) {
         // Within one pass rows come in key order; sorting is needed only when they do not.
-        if (std::lexicographical_compare(key.begin(), key.end(), lastKey.begin(), lastKey.end())) {
+        if (std::lexicographical_compare(key, key + keyWidth, lastKey.begin(), lastKey.end())) {
             isInKeyOrder = false;
         }
-        std::copy(key.begin(), key.end(), lastKey.begin());
-        for (std::uint32_t element : key) partKeys.push_back(element);
+        std::copy(key, key + keyWidth, lastKey.begin());
+        partKeys.insert(partKeys.end(), key, key + keyWidth);
         ++count;
         return;
     }
-    const std::size_t pendingNumber = found.position - table.partAt(found.part).size();
+    const std::size_t pendingNumber = position - rows.size();
     const auto stored = partKeys.begin() + static_cast<std::ptrdiff_t>(pendingNumber * keyWidth);
-    if (std::lexicographical_compare(key.begin(), key.end(), stored, stored + keyWidth)) {
-        std::copy(key.begin(), key.end(), stored);
+    if (std::lexicographical_compare(key, key + keyWidth, stored, stored + keyWidth)) {
+        std::copy(key, key + keyWidth, stored);
         isInKeyOrder = false;
     }
+}
+
+bool PendingRows::isEmpty() {
+    flushBatch();
+    return count == 0;
 }
 
 std::vector<std::uint32_t> PendingRows::sortedPending(std::uint32_t part) const {
@@ -54,6 +78,12 @@ std::vector<std::uint32_t> PendingRows::sortedPending(std::uint32_t part) const 
 }
 
 void PendingRows::commit() {
+    flushBatch();
+    if (isInKeyOrder && table.partCount() <= 1) {
+        table.commitPending({});
+        forget();
+        return;
+    }
     // Each part's pending rows are put in key order; across parts the keys decide the order in
     // which rows count as inserted.
     std::vector<std::pair<std::uint32_t, std::uint32_t>> newRows;
@@ -80,6 +110,10 @@ void PendingRows::commit() {
         });
     }
     table.commitPending(newRows);
+    forget();
+}
+
+void PendingRows::forget() {
     keys.clear();
     count = 0;
     std::fill(lastKey.begin(), lastKey.end(), 0);
