@@ -39,6 +39,8 @@ public:
     std::pair<std::size_t, Offered> offer(const ValueId* values, std::uint32_t tag);
     std::uint32_t hashOf(const ValueId* values) const;
     void prefetch(std::uint32_t tag) const { __builtin_prefetch(&slots[tag & (slots.size() - 1)]); }
+    // Whether the hash set has outgrown what caches usually hold, so prefetching pays.
+    bool isLarge() const { return slots.size() > (std::size_t{1} << 17); }
     bool contains(const ValueId* values) const;
 
     // Puts the pending rows in a new order: order[i] is the pending number of the row that

@@ -41,6 +41,7 @@ public:
     Offer offerPending(const ValueId* values, std::size_t arity);
     // The part for rows of this length, made when missing.
     std::uint32_t partNumberOf(std::size_t arity) {
+        if (!parts.empty() && parts.front().getArity() == arity) return 0;
         return static_cast<std::uint32_t>(partNumberFor(arity));
     }
     RelationPart& partAt(std::uint32_t part) { return parts[part]; }

@@ -4,7 +4,10 @@
 #include <numeric>
 
 PendingRows::PendingRows(RelationTable& rows, std::size_t maxReferences)
-    : table(rows), keyWidth(maxReferences + 1), lastKey(maxReferences + 1, 0) {}
+    : table(rows),
+      keyWidth(maxReferences + 1),
+      key(maxReferences + 1, 0),
+      lastKey(maxReferences + 1, 0) {}
 
 const std::uint32_t* PendingRows::keyOf(std::uint32_t part, std::size_t pendingNumber) const {
     return keys[part].data() + pendingNumber * keyWidth;
@@ -15,6 +18,13 @@ void PendingRows::offer(const ValueId* row, std::size_t arity, std::uint32_t bod
     const std::uint32_t part = table.partNumberOf(arity);
     const RelationPart& rows = table.partAt(part);
     const std::uint32_t tag = rows.hashOf(row);
+    if (!rows.isLarge() && batch.empty()) {
+        std::fill(key.begin(), key.end(), 0);
+        key[0] = body;
+        std::copy(positions, positions + referenceCount, key.begin() + 1);
+        place(row, part, tag, key.data());
+        return;
+    }
     rows.prefetch(tag);
     batch.push_back({part, tag, batchCells.size()});
     batchCells.insert(batchCells.end(), row, row + arity);
@@ -35,26 +45,27 @@ void PendingRows::flushBatch() {
 }
 
 void PendingRows::place(const ValueId* row, std::uint32_t part, std::uint32_t tag,
-                        const std::uint32_t* key) {
+                        const std::uint32_t* rowKey) {
     RelationPart& rows = table.partAt(part);
     const auto [position, offered] = rows.offer(row, tag);
     if (offered == RelationPart::Offered::Committed) return;
     if (keys.size() <= part) keys.resize(part + 1);
     std::vector<std::uint32_t>& partKeys = keys[part];
     if (offered == RelationPart::Offered::Added) {
-        // Within one pass rows come in key order; sorting is needed only when they do not.
-        if (std::lexicographical_compare(key, key + keyWidth, lastKey.begin(), lastKey.end())) {
+        // Within one pass rows come in rowKey order; sorting is needed only when they do not.
+        if (std::lexicographical_compare(rowKey, rowKey + keyWidth, lastKey.begin(),
+                                         lastKey.end())) {
             isInKeyOrder = false;
         }
-        std::copy(key, key + keyWidth, lastKey.begin());
-        partKeys.insert(partKeys.end(), key, key + keyWidth);
+        std::copy(rowKey, rowKey + keyWidth, lastKey.begin());
+        partKeys.insert(partKeys.end(), rowKey, rowKey + keyWidth);
         ++count;
         return;
     }
     const std::size_t pendingNumber = position - rows.size();
     const auto stored = partKeys.begin() + static_cast<std::ptrdiff_t>(pendingNumber * keyWidth);
-    if (std::lexicographical_compare(key, key + keyWidth, stored, stored + keyWidth)) {
-        std::copy(key, key + keyWidth, stored);
+    if (std::lexicographical_compare(rowKey, rowKey + keyWidth, stored, stored + keyWidth)) {
+        std::copy(rowKey, rowKey + keyWidth, stored);
         isInKeyOrder = false;
     }
 }

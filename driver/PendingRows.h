@@ -32,7 +32,8 @@ private:
     };
 
     void flushBatch();
-    void place(const ValueId* row, std::uint32_t part, std::uint32_t tag, const std::uint32_t* key);
+    void place(const ValueId* row, std::uint32_t part, std::uint32_t tag,
+               const std::uint32_t* rowKey);
     const std::uint32_t* keyOf(std::uint32_t part, std::size_t pendingNumber) const;
     std::vector<std::uint32_t> sortedPending(std::uint32_t part) const;
     void forget();
@@ -44,6 +45,7 @@ private:
     std::vector<Batched> batch;
     std::vector<ValueId> batchCells;
     std::vector<std::uint32_t> batchKeys;  // keyWidth per batched row
+    std::vector<std::uint32_t> key;
     std::vector<std::uint32_t> lastKey;
     bool isInKeyOrder = true;
 };
