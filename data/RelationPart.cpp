@@ -71,10 +71,12 @@ std::pair<std::size_t, bool> RelationPart::insert(const ValueId* values) {
     return {position, offered == Offered::Added};
 }
 
-bool RelationPart::contains(const ValueId* values) const {
-    const std::uint64_t entry =
-        slots[findSlot(values, static_cast<std::uint32_t>(hashValueIds(values, arity)))];
-    return entry != 0 && positionOf(entry) < committedCount;
+bool RelationPart::contains(const ValueId* values) const { return find(values) != kNotFound; }
+
+std::size_t RelationPart::find(const ValueId* values) const {
+    const std::uint64_t entry = slots[findSlot(values, hashOf(values))];
+    if (entry == 0 || positionOf(entry) >= committedCount) return kNotFound;
+    return positionOf(entry);
 }
 
 // Moves the pending rows' cells into the new order and points their hash slots at the new

@@ -42,6 +42,9 @@ public:
     // Whether the hash set has outgrown what caches usually hold, so prefetching pays.
     bool isLarge() const { return slots.size() > (std::size_t{1} << 17); }
     bool contains(const ValueId* values) const;
+    // The position of the committed row equal to values, or kNotFound.
+    static constexpr std::size_t kNotFound = ~std::size_t{0};
+    std::size_t find(const ValueId* values) const;
 
     // Puts the pending rows in a new order: order[i] is the pending number of the row that
     // goes to pending place i.

@@ -3,6 +3,15 @@
 #include <charconv>
 
 ValueId ValuePool::internInteger(std::int64_t value) {
+    if (value >= 0 && value < kDirectIntegers) {
+        const auto index = static_cast<std::size_t>(value);
+        if (index >= smallIntegerIds.size()) smallIntegerIds.resize(index + 1 + index / 2, 0);
+        if (smallIntegerIds[index] == 0) {
+            entries.push_back(Entry{true, value, 0});
+            smallIntegerIds[index] = static_cast<ValueId>(entries.size());
+        }
+        return smallIntegerIds[index] - 1;
+    }
     const auto [found, isNew] = integerIds.try_emplace(value, static_cast<ValueId>(entries.size()));
     if (isNew) entries.push_back(Entry{true, value, 0});
     return found->second;
@@ -16,34 +25,6 @@ ValueId ValuePool::internString(std::string_view value) {
     strings.emplace_back(value);
     stringIds.emplace(strings.back(), id);
     return id;
-}
-
-bool ValuePool::compare(ValueId left, Comparison op, ValueId right) const {
-    if (op == Comparison::Equal) return left == right;
-    const Entry& a = entries[left];
-    const Entry& b = entries[right];
-    if (a.isInteger != b.isInteger) return false;
-    int order = 0;
-    if (a.isInteger) {
-        order = a.integer < b.integer ? -1 : (a.integer > b.integer ? 1 : 0);
-    } else {
-        // string_view compares bytes as unsigned values, like the value classes do.
-        const int raw = stringValue(left).compare(stringValue(right));
-        order = raw < 0 ? -1 : (raw > 0 ? 1 : 0);
-    }
-    switch (op) {
-        case Comparison::Less:
-            return order < 0;
-        case Comparison::LessEqual:
-            return order <= 0;
-        case Comparison::Equal:
-            return order == 0;
-        case Comparison::Greater:
-            return order > 0;
-        case Comparison::GreaterEqual:
-            return order >= 0;
-    }
-    return false;
 }
 
 void ValuePool::appendText(ValueId id, std::string& text) const {

@@ -24,11 +24,35 @@ public:
     std::string_view stringValue(ValueId id) const { return strings[entries[id].stringIndex]; }
 
     // left op right with the value semantics: false between an integer and a string.
-    bool compare(ValueId left, Comparison op, ValueId right) const;
+    bool compare(ValueId left, Comparison op, ValueId right) const {
+        if (op == Comparison::Equal) return left == right;
+        const Entry& a = entries[left];
+        const Entry& b = entries[right];
+        if (a.isInteger != b.isInteger) return false;
+        if (a.isInteger) return holds(op, a.integer < b.integer, a.integer == b.integer);
+        const int order = stringValue(left).compare(stringValue(right));
+        return holds(op, order < 0, order == 0);
+    }
     // The printed form: decimal digits, or the string between single quotes.
     void appendText(ValueId id, std::string& text) const;
 
 private:
+    static bool holds(Comparison op, bool isLess, bool isEqual) {
+        switch (op) {
+            case Comparison::Less:
+                return isLess;
+            case Comparison::LessEqual:
+                return isLess || isEqual;
+            case Comparison::Equal:
+                return isEqual;
+            case Comparison::Greater:
+                return !isLess && !isEqual;
+            case Comparison::GreaterEqual:
+                return !isLess;
+        }
+        return false;
+    }
+
     struct Entry {
         bool isInteger;
         std::int64_t integer;
@@ -37,6 +61,9 @@ private:
 
     std::vector<Entry> entries;
     std::deque<std::string> strings;  // never moves, so the map's keys stay valid
+    // Small non-negative integers, the common case, are found by direct lookup.
+    static constexpr std::int64_t kDirectIntegers = std::int64_t{1} << 20;
+    std::vector<ValueId> smallIntegerIds;  // id + 1, 0 when not yet interned
     std::unordered_map<std::int64_t, ValueId> integerIds;
     std::unordered_map<std::string_view, ValueId> stringIds;
 };

@@ -7,14 +7,15 @@ RuleBodyJoin::RuleBodyJoin(const RuleBodyPlan& bodyPlan, const ValuePool& values
       head(bodyPlan.getProjection().size(), 0),
       positions(bodyPlan.getReferences().size(), 0),
       levels(bodyPlan.getReferences().size()),
-      indexes(bodyPlan.getReferences().size(), nullptr) {}
+      indexes(bodyPlan.getReferences().size(), nullptr),
+      isWholeRowKey(bodyPlan.getReferences().size(), false) {}
 
 // Prepares reference k's candidates: the index list for the values now known, cut to the
 // allowed range by binary search, or the whole range when nothing is known.
 bool RuleBodyJoin::open(std::size_t k, const ReferenceRows& source) {
     const PlanReference& reference = plan.getReferences()[k];
     Level& level = levels[k];
-    level.isList = indexes[k] != nullptr;
+    level.isList = indexes[k] != nullptr || isWholeRowKey[k];
     if (!level.isList) {
         level.next = source.begin;
         level.end = source.end;
@@ -23,6 +24,18 @@ bool RuleBodyJoin::open(std::size_t k, const ReferenceRows& source) {
     key.clear();
     for (const PlanOperand& operand : reference.keySources) {
         key.push_back(operand.isConstant ? operand.value : slots[operand.value]);
+    }
+    if (isWholeRowKey[k]) {
+        // Key columns are in column order, so the key is the row itself.
+        const std::size_t position = source.part->find(key.data());
+        if (position == RelationPart::kNotFound || position < source.begin ||
+            position >= source.end) {
+            return false;
+        }
+        level.only = static_cast<std::uint32_t>(position);
+        level.listNext = &level.only;
+        level.listEnd = &level.only + 1;
+        return true;
     }
     const RelationIndex& index = *indexes[k];
     const std::uint32_t group = index.findGroup(key.data());

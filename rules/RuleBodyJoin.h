@@ -34,6 +34,7 @@ private:
         const std::uint32_t* listEnd = nullptr;
         std::uint32_t next = 0;  // or scanning positions
         std::uint32_t end = 0;
+        std::uint32_t only = 0;  // the one row a key over every column can match
         bool isList = false;
     };
 
@@ -51,6 +52,7 @@ private:
     std::vector<std::uint32_t> positions;
     std::vector<Level> levels;
     std::vector<const RelationIndex*> indexes;
+    std::vector<bool> isWholeRowKey;
 };
 
 template <typename Emit>
@@ -61,7 +63,10 @@ void RuleBodyJoin::run(const std::vector<ReferenceRows>& sources, Emit&& emit) {
     for (std::size_t k = 0; k < count; ++k) {
         const ReferenceRows& source = sources[k];
         if (source.part == nullptr || source.begin >= source.end) return;
-        indexes[k] = references[k].keyColumns.empty()
+        // A key over every column names at most one row, which the part's own hash set finds.
+        const std::size_t keyWidth = references[k].keyColumns.size();
+        isWholeRowKey[k] = keyWidth > 0 && keyWidth == references[k].arity;
+        indexes[k] = keyWidth == 0 || isWholeRowKey[k]
                          ? nullptr
                          : &source.part->index(references[k].keyColumns);
     }
