@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <deque>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -20,8 +19,12 @@ public:
     ValueId internString(std::string_view value);
 
     bool isInteger(ValueId id) const { return entries[id].isInteger; }
-    std::int64_t integerValue(ValueId id) const { return entries[id].integer; }
-    std::string_view stringValue(ValueId id) const { return strings[entries[id].stringIndex]; }
+    std::int64_t integerValue(ValueId id) const { return entries[id].number; }
+    // Valid until the next string is interned.
+    std::string_view stringValue(ValueId id) const {
+        const Entry& entry = entries[id];
+        return std::string_view(text.data() + entry.number, entry.length);
+    }
 
     // left op right with the value semantics: false between an integer and a string.
     bool compare(ValueId left, Comparison op, ValueId right) const {
@@ -29,12 +32,12 @@ public:
         const Entry& a = entries[left];
         const Entry& b = entries[right];
         if (a.isInteger != b.isInteger) return false;
-        if (a.isInteger) return holds(op, a.integer < b.integer, a.integer == b.integer);
+        if (a.isInteger) return holds(op, a.number < b.number, a.number == b.number);
         const int order = stringValue(left).compare(stringValue(right));
         return holds(op, order < 0, order == 0);
     }
     // The printed form: decimal digits, or the string between single quotes.
-    void appendText(ValueId id, std::string& text) const;
+    void appendText(ValueId id, std::string& output) const;
 
 private:
     static bool holds(Comparison op, bool isLess, bool isEqual) {
@@ -53,17 +56,22 @@ private:
         return false;
     }
 
+    // An integer's value, or where a string's bytes start in text and how many there are.
     struct Entry {
+        std::int64_t number;
+        std::uint32_t length;
         bool isInteger;
-        std::int64_t integer;
-        std::uint32_t stringIndex;
     };
 
+    std::size_t findStringSlot(std::string_view value, std::uint32_t tag) const;
+    void growStrings();
+
     std::vector<Entry> entries;
-    std::deque<std::string> strings;  // never moves, so the map's keys stay valid
+    std::string text;  // every interned string's bytes, back to back
     // Small non-negative integers, the common case, are found by direct lookup.
     static constexpr std::int64_t kDirectIntegers = std::int64_t{1} << 20;
     std::vector<ValueId> smallIntegerIds;  // id + 1, 0 when not yet interned
     std::unordered_map<std::int64_t, ValueId> integerIds;
-    std::unordered_map<std::string_view, ValueId> stringIds;
+    // Open addressing: 32 bits of the string's hash above its id + 1; 0 marks a free slot.
+    std::vector<std::uint64_t> stringSlots = std::vector<std::uint64_t>(1024, 0);
 };
