@@ -19,10 +19,13 @@ void PendingRows::offer(const ValueId* row, std::size_t arity, std::uint32_t bod
     const RelationPart& rows = table.partAt(part);
     const std::uint32_t tag = rows.hashOf(row);
     if (!rows.isLarge() && batch.empty()) {
+        // Most rows found again are old ones: the key is built only for the others.
+        const auto [position, offered] = table.partAt(part).offer(row, tag);
+        if (offered == RelationPart::Offered::Committed) return;
         std::fill(key.begin(), key.end(), 0);
         key[0] = body;
         std::copy(positions, positions + referenceCount, key.begin() + 1);
-        place(row, part, tag, key.data());
+        record(part, position, offered, key.data());
         return;
     }
     rows.prefetch(tag);
@@ -46,13 +49,16 @@ void PendingRows::flushBatch() {
 
 void PendingRows::place(const ValueId* row, std::uint32_t part, std::uint32_t tag,
                         const std::uint32_t* rowKey) {
-    RelationPart& rows = table.partAt(part);
-    const auto [position, offered] = rows.offer(row, tag);
-    if (offered == RelationPart::Offered::Committed) return;
+    const auto [position, offered] = table.partAt(part).offer(row, tag);
+    if (offered != RelationPart::Offered::Committed) record(part, position, offered, rowKey);
+}
+
+void PendingRows::record(std::uint32_t part, std::size_t position, RelationPart::Offered offered,
+                         const std::uint32_t* rowKey) {
     if (keys.size() <= part) keys.resize(part + 1);
     std::vector<std::uint32_t>& partKeys = keys[part];
     if (offered == RelationPart::Offered::Added) {
-        // Within one pass rows come in rowKey order; sorting is needed only when they do not.
+        // Within one pass rows come in key order; sorting is needed only when they do not.
         if (std::lexicographical_compare(rowKey, rowKey + keyWidth, lastKey.begin(),
                                          lastKey.end())) {
             isInKeyOrder = false;
@@ -62,7 +68,7 @@ void PendingRows::place(const ValueId* row, std::uint32_t part, std::uint32_t ta
         ++count;
         return;
     }
-    const std::size_t pendingNumber = position - rows.size();
+    const std::size_t pendingNumber = position - table.partAt(part).size();
     const auto stored = partKeys.begin() + static_cast<std::ptrdiff_t>(pendingNumber * keyWidth);
     if (std::lexicographical_compare(rowKey, rowKey + keyWidth, stored, stored + keyWidth)) {
         std::copy(rowKey, rowKey + keyWidth, stored);

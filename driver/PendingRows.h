@@ -34,6 +34,8 @@ private:
     void flushBatch();
     void place(const ValueId* row, std::uint32_t part, std::uint32_t tag,
                const std::uint32_t* rowKey);
+    void record(std::uint32_t part, std::size_t position, RelationPart::Offered offered,
+                const std::uint32_t* rowKey);
     const std::uint32_t* keyOf(std::uint32_t part, std::size_t pendingNumber) const;
     std::vector<std::uint32_t> sortedPending(std::uint32_t part) const;
     void forget();
