@@ -16,6 +16,13 @@ DataColumn& RunStore::makeColumn(std::string name, std::string type) {
 
 DataRow& RunStore::makeRow() { return rows.emplace_back(); }
 
+void RunStore::clear() {
+    integers.clear();
+    strings.clear();
+    columns.clear();
+    rows.clear();
+}
+
 RunStore& runStore() {
     static RunStore store;
     return store;

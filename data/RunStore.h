@@ -18,6 +18,10 @@ public:
     DataColumn& makeColumn(std::string name, std::string type);
     DataRow& makeRow();
 
+    // Frees everything at once, for harnesses that run many independent programs in one
+    // process; every pointer handed out before becomes invalid.
+    void clear();
+
 private:
     std::deque<DataInteger> integers;
     std::deque<DataString> strings;

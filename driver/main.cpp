@@ -1,3 +1,11 @@
+#include <csignal>
+
 #include "driver/Run.h"
 
-int main(int argc, char** argv) { return runProgram(argc, argv); }
+int main(int argc, char** argv) {
+#ifdef SIGXFSZ
+    // Past a file-size limit a write should fail and be reported, not end the process silently.
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
+    return runProgram(argc, argv);
+}

@@ -21,16 +21,38 @@ std::string shellQuote(const std::string& text) {
     return quoted + "'";
 }
 
-}  // namespace
-
-DedbRun runDedb(const std::vector<std::string>& arguments) {
-    const ScratchDirectory scratch;
-    const std::string errorPath = scratch.path("stderr");
+std::string dedbCommand(const std::vector<std::string>& arguments) {
     std::string command = shellQuote(DEDB_BINARY);
     for (const std::string& argument : arguments) {
         command += ' ';
         command += shellQuote(argument);
     }
+    return command;
+}
+
+}  // namespace
+
+DedbRun runDedbWithoutFileSpace(const std::vector<std::string>& arguments) {
+    const ScratchDirectory scratch;
+    const std::string errorPath = scratch.path("stderr");
+    std::string command = "{ (ulimit -f 0; exec ";
+    command += dedbCommand(arguments);
+    command += " </dev/null) 2>&1 >/dev/null; echo \" $?\"; } | cat >";
+    command += shellQuote(errorPath);
+    std::system(command.c_str());
+    std::string text = readFileBytes(errorPath);
+    DedbRun run;
+    const std::size_t mark = text.rfind(' ');
+    if (mark == std::string::npos) return run;
+    run.exitStatus = std::atoi(text.c_str() + mark + 1);
+    run.standardError = text.substr(0, mark);
+    return run;
+}
+
+DedbRun runDedb(const std::vector<std::string>& arguments) {
+    const ScratchDirectory scratch;
+    const std::string errorPath = scratch.path("stderr");
+    std::string command = dedbCommand(arguments);
     command += " 2>";
     command += shellQuote(errorPath);
     command += " </dev/null";

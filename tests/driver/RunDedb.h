@@ -10,6 +10,9 @@ struct DedbRun {
 };
 
 DedbRun runDedb(const std::vector<std::string>& arguments);
+// The same with a file-size limit of zero bytes on dedb alone (its standard error goes through a
+// pipe, which the limit does not cover).
+DedbRun runDedbWithoutFileSpace(const std::vector<std::string>& arguments);
 
 std::string readFileBytes(const std::string& path);
 void writeFileBytes(const std::string& path, const std::string& bytes);
