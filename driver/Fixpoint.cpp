@@ -41,7 +41,6 @@ private:
     ValuePool& pool;
     std::vector<std::vector<BodyRun>> bodies;  // per rule
     std::vector<RelationTable> idb;
-    std::size_t maxReferences = 0;
 };
 
 FixpointEngine::FixpointEngine(const std::vector<std::pair<std::string, Rule>>& ruleList,
@@ -74,7 +73,6 @@ FixpointEngine::FixpointEngine(const std::vector<std::pair<std::string, Rule>>& 
                 }
                 bodyRun.references.push_back(resolved);
             }
-            maxReferences = std::max(maxReferences, bodyRun.references.size());
             runs.push_back(std::move(bodyRun));
         }
     }
@@ -123,7 +121,7 @@ void FixpointEngine::firstPass() {
 
 bool FixpointEngine::iterate() {
     std::vector<PendingRows> pending;
-    for (std::size_t i = 0; i < rules.size(); ++i) pending.emplace_back(idb[i], maxReferences);
+    for (std::size_t i = 0; i < rules.size(); ++i) pending.emplace_back(idb[i]);
     for (std::size_t i = 0; i < rules.size(); ++i) {
         PendingRows& found = pending[i];
         for (std::uint32_t b = 0; b < bodies[i].size(); ++b) {

@@ -3,75 +3,77 @@
 #include <algorithm>
 #include <numeric>
 
-PendingRows::PendingRows(RelationTable& rows, std::size_t maxReferences)
-    : table(rows),
-      keyWidth(maxReferences + 1),
-      key(maxReferences + 1, 0),
-      lastKey(maxReferences + 1, 0) {}
+PendingRows::PendingRows(RelationTable& rows) : table(rows), lastKey{1, 0} {}
+
+bool PendingRows::isLess(const std::uint32_t* left, const std::uint32_t* right) {
+    return std::lexicographical_compare(left + 1, left + 1 + left[0], right + 1,
+                                        right + 1 + right[0]);
+}
+
+void PendingRows::appendKey(std::vector<std::uint32_t>& arena, std::uint32_t body,
+                            const std::uint32_t* positions, std::size_t referenceCount) {
+    arena.push_back(static_cast<std::uint32_t>(referenceCount + 1));
+    arena.push_back(body);
+    arena.insert(arena.end(), positions, positions + referenceCount);
+}
 
 const std::uint32_t* PendingRows::keyOf(std::uint32_t part, std::size_t pendingNumber) const {
-    return keys[part].data() + pendingNumber * keyWidth;
+    return keys[part].arena.data() + keys[part].start[pendingNumber];
 }
 
 void PendingRows::offer(const ValueId* row, std::size_t arity, std::uint32_t body,
                         const std::uint32_t* positions, std::size_t referenceCount) {
     const std::uint32_t part = table.partNumberOf(arity);
-    const RelationPart& rows = table.partAt(part);
+    RelationPart& rows = table.partAt(part);
     const std::uint32_t tag = rows.hashOf(row);
     if (!rows.isLarge() && batch.empty()) {
         // Most rows found again are old ones: the key is built only for the others.
-        const auto [position, offered] = table.partAt(part).offer(row, tag);
+        const auto [position, offered] = rows.offer(row, tag);
         if (offered == RelationPart::Offered::Committed) return;
-        std::fill(key.begin(), key.end(), 0);
-        key[0] = body;
-        std::copy(positions, positions + referenceCount, key.begin() + 1);
-        record(part, position, offered, key.data());
+        scratchKey.clear();
+        appendKey(scratchKey, body, positions, referenceCount);
+        record(part, position, offered, scratchKey.data());
         return;
     }
     rows.prefetch(tag);
-    batch.push_back({part, tag, batchCells.size()});
+    batch.push_back({part, tag, batchCells.size(), batchKeys.size()});
     batchCells.insert(batchCells.end(), row, row + arity);
-    batchKeys.push_back(body);
-    batchKeys.insert(batchKeys.end(), positions, positions + referenceCount);
-    batchKeys.resize(batch.size() * keyWidth, 0);
+    appendKey(batchKeys, body, positions, referenceCount);
     if (batch.size() == kBatchSize) flushBatch();
 }
 
 void PendingRows::flushBatch() {
-    for (std::size_t i = 0; i < batch.size(); ++i) {
-        place(batchCells.data() + batch[i].cellsAt, batch[i].part, batch[i].tag,
-              batchKeys.data() + i * keyWidth);
+    for (const Batched& entry : batch) {
+        const auto [position, offered] =
+            table.partAt(entry.part).offer(batchCells.data() + entry.cellsAt, entry.tag);
+        if (offered != RelationPart::Offered::Committed) {
+            record(entry.part, position, offered, batchKeys.data() + entry.keyAt);
+        }
     }
     batch.clear();
     batchCells.clear();
     batchKeys.clear();
 }
 
-void PendingRows::place(const ValueId* row, std::uint32_t part, std::uint32_t tag,
-                        const std::uint32_t* rowKey) {
-    const auto [position, offered] = table.partAt(part).offer(row, tag);
-    if (offered != RelationPart::Offered::Committed) record(part, position, offered, rowKey);
-}
-
+// A row found again keeps the smaller key. Bodies run in order, so the row can only come back
+// from its own body, whose keys have the same length: the key is replaced in place.
 void PendingRows::record(std::uint32_t part, std::size_t position, RelationPart::Offered offered,
-                         const std::uint32_t* rowKey) {
+                         const std::uint32_t* key) {
     if (keys.size() <= part) keys.resize(part + 1);
-    std::vector<std::uint32_t>& partKeys = keys[part];
+    PartKeys& partKeys = keys[part];
     if (offered == RelationPart::Offered::Added) {
         // Within one pass rows come in key order; sorting is needed only when they do not.
-        if (std::lexicographical_compare(rowKey, rowKey + keyWidth, lastKey.begin(),
-                                         lastKey.end())) {
-            isInKeyOrder = false;
-        }
-        std::copy(rowKey, rowKey + keyWidth, lastKey.begin());
-        partKeys.insert(partKeys.end(), rowKey, rowKey + keyWidth);
+        if (isLess(key, lastKey.data())) isInKeyOrder = false;
+        lastKey.assign(key, key + 1 + key[0]);
+        partKeys.start.push_back(partKeys.arena.size());
+        partKeys.arena.insert(partKeys.arena.end(), key, key + 1 + key[0]);
         ++count;
         return;
     }
     const std::size_t pendingNumber = position - table.partAt(part).size();
-    const auto stored = partKeys.begin() + static_cast<std::ptrdiff_t>(pendingNumber * keyWidth);
-    if (std::lexicographical_compare(rowKey, rowKey + keyWidth, stored, stored + keyWidth)) {
-        std::copy(rowKey, rowKey + keyWidth, stored);
+    std::uint32_t* stored = partKeys.arena.data() + partKeys.start[pendingNumber];
+    if (stored[0] == key[0] && isLess(key, stored)) {
+        std::copy(key, key + 1 + key[0], stored);
         isInKeyOrder = false;
     }
 }
@@ -79,19 +81,6 @@ void PendingRows::record(std::uint32_t part, std::size_t position, RelationPart:
 bool PendingRows::isEmpty() {
     flushBatch();
     return count == 0;
-}
-
-std::vector<std::uint32_t> PendingRows::sortedPending(std::uint32_t part) const {
-    std::vector<std::uint32_t> order(keys[part].size() / keyWidth);
-    std::iota(order.begin(), order.end(), 0);
-    if (!isInKeyOrder) {
-        std::sort(order.begin(), order.end(), [&](std::uint32_t left, std::uint32_t right) {
-            const std::uint32_t* a = keyOf(part, left);
-            const std::uint32_t* b = keyOf(part, right);
-            return std::lexicographical_compare(a, a + keyWidth, b, b + keyWidth);
-        });
-    }
-    return order;
 }
 
 void PendingRows::commit() {
@@ -103,36 +92,37 @@ void PendingRows::commit() {
     }
     // Each part's pending rows are put in key order; across parts the keys decide the order in
     // which rows count as inserted.
-    std::vector<std::pair<std::uint32_t, std::uint32_t>> newRows;
-    std::vector<std::vector<std::uint32_t>> sortedKeys(keys.size());
+    struct NewRow {
+        std::uint32_t part;
+        std::uint32_t position;
+        const std::uint32_t* key;
+    };
+    std::vector<NewRow> newRows;
     for (std::uint32_t part = 0; part < keys.size(); ++part) {
-        const std::vector<std::uint32_t> order = sortedPending(part);
-        if (!isInKeyOrder) table.partAt(part).reorderPending(order);
+        std::vector<std::uint32_t> order(keys[part].start.size());
+        std::iota(order.begin(), order.end(), 0);
+        if (!isInKeyOrder) {
+            std::sort(order.begin(), order.end(), [&](std::uint32_t left, std::uint32_t right) {
+                return isLess(keyOf(part, left), keyOf(part, right));
+            });
+            table.partAt(part).reorderPending(order);
+        }
         const auto committed = static_cast<std::uint32_t>(table.partAt(part).size());
         for (std::uint32_t place = 0; place < order.size(); ++place) {
-            newRows.emplace_back(part, committed + place);
-            const std::uint32_t* source = keyOf(part, order[place]);
-            sortedKeys[part].insert(sortedKeys[part].end(), source, source + keyWidth);
+            newRows.push_back({part, committed + place, keyOf(part, order[place])});
         }
     }
-    if (table.partCount() > 1) {
-        const auto keyAt = [&](const std::pair<std::uint32_t, std::uint32_t>& entry) {
-            const std::size_t place = entry.second - table.partAt(entry.first).size();
-            return sortedKeys[entry.first].data() + place * keyWidth;
-        };
-        std::sort(newRows.begin(), newRows.end(), [&](const auto& left, const auto& right) {
-            const std::uint32_t* a = keyAt(left);
-            const std::uint32_t* b = keyAt(right);
-            return std::lexicographical_compare(a, a + keyWidth, b, b + keyWidth);
-        });
-    }
-    table.commitPending(newRows);
+    std::sort(newRows.begin(), newRows.end(),
+              [](const NewRow& left, const NewRow& right) { return isLess(left.key, right.key); });
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> inserted;
+    for (const NewRow& row : newRows) inserted.emplace_back(row.part, row.position);
+    table.commitPending(inserted);
     forget();
 }
 
 void PendingRows::forget() {
     keys.clear();
     count = 0;
-    std::fill(lastKey.begin(), lastKey.end(), 0);
+    lastKey.assign({1, 0});
     isInKeyOrder = true;
 }

@@ -13,10 +13,10 @@
 // order, would have put them first.
 class PendingRows {
 public:
-    PendingRows(RelationTable& table, std::size_t maxReferences);
+    explicit PendingRows(RelationTable& table);
 
-    // Rows are taken in small batches whose hash slots are fetched ahead, as the table's hash
-    // set is usually far larger than the cache.
+    // Rows are taken in small batches whose hash slots are fetched ahead once the table's hash
+    // set has outgrown the caches.
     void offer(const ValueId* row, std::size_t arity, std::uint32_t body,
                const std::uint32_t* positions, std::size_t referenceCount);
     bool isEmpty();
@@ -29,25 +29,31 @@ private:
         std::uint32_t part;
         std::uint32_t tag;
         std::size_t cellsAt;
+        std::size_t keyAt;
+    };
+    // A key is stored as its length followed by the body number and the positions; keys of
+    // different bodies differ in length, and the body number decides between them.
+    struct PartKeys {
+        std::vector<std::uint32_t> arena;
+        std::vector<std::size_t> start;  // per pending row
     };
 
+    static bool isLess(const std::uint32_t* left, const std::uint32_t* right);
+    static void appendKey(std::vector<std::uint32_t>& arena, std::uint32_t body,
+                          const std::uint32_t* positions, std::size_t referenceCount);
     void flushBatch();
-    void place(const ValueId* row, std::uint32_t part, std::uint32_t tag,
-               const std::uint32_t* rowKey);
     void record(std::uint32_t part, std::size_t position, RelationPart::Offered offered,
-                const std::uint32_t* rowKey);
+                const std::uint32_t* key);
     const std::uint32_t* keyOf(std::uint32_t part, std::size_t pendingNumber) const;
-    std::vector<std::uint32_t> sortedPending(std::uint32_t part) const;
     void forget();
 
     RelationTable& table;
-    std::size_t keyWidth;
     std::size_t count = 0;
-    std::vector<std::vector<std::uint32_t>> keys;  // per part, keyWidth per pending row
+    std::vector<PartKeys> keys;
     std::vector<Batched> batch;
     std::vector<ValueId> batchCells;
-    std::vector<std::uint32_t> batchKeys;  // keyWidth per batched row
-    std::vector<std::uint32_t> key;
+    std::vector<std::uint32_t> batchKeys;
+    std::vector<std::uint32_t> scratchKey;
     std::vector<std::uint32_t> lastKey;
     bool isInKeyOrder = true;
 };

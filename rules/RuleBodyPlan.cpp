@@ -1,6 +1,8 @@
 #include "rules/RuleBodyPlan.h"
 
 #include <algorithm>
+#include <string_view>
+#include <unordered_map>
 
 #include "data/DataInteger.h"
 #include "data/DataString.h"
@@ -36,6 +38,11 @@ std::vector<std::string> resultColumnNames(const std::vector<std::string>& varia
 
 }  // namespace
 
+std::uint32_t RuleBodyPlan::slotOf(const SlotNames& slots, std::string_view name) const {
+    const auto found = slots.find(name);
+    return found == slots.end() ? slotCount : found->second;
+}
+
 RuleBodyPlan::RuleBodyPlan(const RuleBody& body, const std::vector<std::string>& headColumns,
                            ValuePool& pool) {
     // A body without references yields nothing, whatever its comparisons say.
@@ -45,17 +52,16 @@ RuleBodyPlan::RuleBodyPlan(const RuleBody& body, const std::vector<std::string>&
     }
     slotNames = body.variableNames();
     slotCount = static_cast<std::uint32_t>(slotNames.size());
-    planReferences(body, pool);
-    planComparisons(body, pool);
+    SlotNames slots;
+    for (std::uint32_t slot = 0; slot < slotCount; ++slot) slots.emplace(slotNames[slot], slot);
+    planReferences(body, slots, pool);
+    planComparisons(body, slots, pool);
     planProjection(headColumns);
 }
 
-void RuleBodyPlan::planReferences(const RuleBody& body, ValuePool& pool) {
+void RuleBodyPlan::planReferences(const RuleBody& body, const SlotNames& slots, ValuePool& pool) {
     std::vector<int> boundAt(slotCount, kUnbound);
-    const auto slotOf = [this](const std::string& name) {
-        return static_cast<std::uint32_t>(std::find(slotNames.begin(), slotNames.end(), name) -
-                                          slotNames.begin());
-    };
+    std::vector<std::uint32_t> boundInColumn(slotCount, 0);
     const auto& elements = body.getRelationElements();
     for (std::size_t k = 0; k < elements.size(); ++k) {
         const std::vector<RuleColumn>& columns = elements[k].columnsView();
@@ -68,17 +74,16 @@ void RuleBodyPlan::planReferences(const RuleBody& body, ValuePool& pool) {
                 reference.keySources.push_back({true, internConstant(columns[p].getValue(), pool)});
                 continue;
             }
-            const std::uint32_t slot = slotOf(columns[p].nameView());
+            const std::uint32_t slot = slotOf(slots, columns[p].nameView());
             if (boundAt[slot] == static_cast<int>(k)) {
-                std::uint32_t first = 0;
-                while (columns[first].nameView() != columns[p].nameView()) ++first;
-                reference.sameColumns.emplace_back(p, first);
+                reference.sameColumns.emplace_back(p, boundInColumn[slot]);
             } else if (boundAt[slot] != kUnbound) {
                 reference.keyColumns.push_back(p);
                 reference.keySources.push_back({false, slot});
             } else {
                 reference.bindings.emplace_back(p, slot);
                 boundAt[slot] = static_cast<int>(k);
+                boundInColumn[slot] = p;
             }
         }
         references.push_back(std::move(reference));
@@ -86,13 +91,9 @@ void RuleBodyPlan::planReferences(const RuleBody& body, ValuePool& pool) {
     boundBy = std::move(boundAt);
 }
 
-void RuleBodyPlan::planComparisons(const RuleBody& body, ValuePool& pool) {
-    const auto slotOf = [this](const std::string& name) {
-        return static_cast<std::size_t>(std::find(slotNames.begin(), slotNames.end(), name) -
-                                        slotNames.begin());
-    };
+void RuleBodyPlan::planComparisons(const RuleBody& body, const SlotNames& slots, ValuePool& pool) {
     for (const RuleFilterData& filter : body.getDataFilters()) {
-        const auto slot = static_cast<std::uint32_t>(slotOf(filter.leftView()));
+        const std::uint32_t slot = slotOf(slots, filter.leftView());
         const ValueId constant = internConstant(filter.getValue(), pool);
         if (boundBy[slot] >= 0) {
             references[boundBy[slot]].checks.push_back({slot, filter.getOp(), {true, constant}});
@@ -107,8 +108,8 @@ void RuleBodyPlan::planComparisons(const RuleBody& body, ValuePool& pool) {
         }
     }
     for (const RuleFilterAttribute& filter : body.getAttributeFilters()) {
-        const std::size_t left = slotOf(filter.leftView());
-        const std::size_t right = slotOf(filter.rightView());
+        const std::uint32_t left = slotOf(slots, filter.leftView());
+        const std::uint32_t right = slotOf(slots, filter.rightView());
         // A variable that nothing binds makes the comparison fail for every combination.
         if (left >= slotCount || right >= slotCount || boundBy[left] == kUnbound ||
             boundBy[right] == kUnbound) {
@@ -131,9 +132,11 @@ void RuleBodyPlan::planComparisons(const RuleBody& body, ValuePool& pool) {
 // unnamed one is simply left out there.
 void RuleBodyPlan::planProjection(const std::vector<std::string>& headColumns) {
     const std::vector<std::string> columns = resultColumnNames(slotNames);
+    std::unordered_map<std::string_view, std::size_t> firstColumn;
+    for (std::size_t i = 0; i < columns.size(); ++i) firstColumn.emplace(columns[i], i);
     for (const std::string& head : headColumns) {
-        const auto position = static_cast<std::size_t>(
-            std::find(columns.begin(), columns.end(), head) - columns.begin());
+        const auto found = firstColumn.find(head);
+        const std::size_t position = found == firstColumn.end() ? columns.size() : found->second;
         if (position < columns.size() && position < slotCount) {
             projection.push_back(static_cast<std::uint32_t>(position));
         } else if (!head.empty()) {

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "data/Comparison.h"
@@ -60,9 +62,14 @@ public:
     const std::vector<std::uint32_t>& getProjection() const { return projection; }
 
 private:
-    void planReferences(const RuleBody& body, ValuePool& pool);
-    void planComparisons(const RuleBody& body, ValuePool& pool);
+    // Slots by variable name, as views of slotNames; used while planning only.
+    using SlotNames = std::unordered_map<std::string_view, std::uint32_t>;
+
+    void planReferences(const RuleBody& body, const SlotNames& slots, ValuePool& pool);
+    void planComparisons(const RuleBody& body, const SlotNames& slots, ValuePool& pool);
     void planProjection(const std::vector<std::string>& headColumns);
+    // The slot of a variable, or slotCount for a name that no reference or constant binds.
+    std::uint32_t slotOf(const SlotNames& slots, std::string_view name) const;
 
     std::vector<std::string> slotNames;
     std::uint32_t slotCount = 0;

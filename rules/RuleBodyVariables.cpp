@@ -1,11 +1,13 @@
-#include <algorithm>
+#include <string_view>
+#include <unordered_set>
 
 #include "rules/RuleBody.h"
 
 std::vector<std::string> RuleBody::variableNames() const {
     std::vector<std::string> cols;
-    auto addName = [&cols](const std::string& name) {
-        if (std::find(cols.begin(), cols.end(), name) == cols.end()) cols.push_back(name);
+    std::unordered_set<std::string_view> seen;  // views of the body's own names, which stay put
+    auto addName = [&](const std::string& name) {
+        if (seen.insert(name).second) cols.push_back(name);
     };
     for (const RuleRelationElement& reference : relationElements) {
         for (const RuleColumn& column : reference.columnsView()) {

@@ -24,7 +24,7 @@ TEST(PendingRowsOrder, CommitsInSmallestKeyOrder) {
     RelationTable table("p");
     const ValueId old[] = {1};
     table.insert(old, 1);
-    PendingRows pending(table, 2);
+    PendingRows pending(table);
     const ValueId a[] = {10}, b[] = {11}, c[] = {12};
     const std::uint32_t late[] = {5, 0}, early[] = {2, 9}, earliest[] = {1, 1}, body1[] = {0, 0};
     pending.offer(a, 1, 0, late, 2);
@@ -42,7 +42,7 @@ TEST(PendingRowsOrder, CommitsInSmallestKeyOrder) {
 
 TEST(PendingRowsOrder, RowsOfTwoLengthsInterleaveByKey) {
     RelationTable table("p");
-    PendingRows pending(table, 1);
+    PendingRows pending(table);
     const ValueId one[] = {7}, two[] = {7, 8}, three[] = {9};
     const std::uint32_t k3[] = {3}, k1[] = {1}, k2[] = {2};
     pending.offer(one, 1, 0, k3, 1);
