@@ -6,15 +6,7 @@
 #include "data/RelationPart.h"
 #include "data/RowHashing.h"
 
-namespace {
-
-std::uint32_t tagOf(std::uint64_t slot) { return static_cast<std::uint32_t>(slot >> 32); }
-std::size_t groupOf(std::uint64_t slot) { return (slot & 0xFFFFFFFFu) - 1; }
-
-}  // namespace
-
-RelationIndex::RelationIndex(std::vector<std::uint32_t> columns)
-    : keyColumns(std::move(columns)), slots(16, 0) {}
+RelationIndex::RelationIndex(std::vector<std::uint32_t> columns) : keyColumns(std::move(columns)) {}
 
 bool RelationIndex::keyEquals(std::size_t group, const ValueId* key) const {
     const std::size_t width = keyColumns.size();
@@ -25,27 +17,10 @@ bool RelationIndex::keyEquals(std::size_t group, const ValueId* key) const {
     return true;
 }
 
-// Linear probing over tagged slots; returns the slot of the key's group or the free slot where
-// it would go. Keys are compared from the index's own copy, not from the rows.
+// The slot of the key's group or the free slot where it would go. Keys are compared from the
+// index's own copy, not from the rows.
 std::size_t RelationIndex::findSlot(const ValueId* key, std::uint32_t tag) const {
-    const std::size_t mask = slots.size() - 1;
-    for (std::size_t slot = tag & mask;; slot = (slot + 1) & mask) {
-        const std::uint64_t entry = slots[slot];
-        if (entry == 0) return slot;
-        if (tagOf(entry) == tag && keyEquals(groupOf(entry), key)) return slot;
-    }
-}
-
-void RelationIndex::grow() {
-    std::vector<std::uint64_t> old(slots.size() * 2, 0);
-    old.swap(slots);
-    const std::size_t mask = slots.size() - 1;
-    for (std::uint64_t entry : old) {
-        if (entry == 0) continue;
-        std::size_t slot = tagOf(entry) & mask;
-        while (slots[slot] != 0) slot = (slot + 1) & mask;
-        slots[slot] = entry;
-    }
+    return slots.find(tag, [&](std::size_t group) { return keyEquals(group, key); });
 }
 
 void RelationIndex::extend(const RelationPart& part) {
@@ -56,23 +31,23 @@ void RelationIndex::extend(const RelationPart& part) {
         const auto tag = static_cast<std::uint32_t>(hashValueIds(key.data(), key.size()));
         const std::size_t slot = findSlot(key.data(), tag);
         const auto position = static_cast<std::uint32_t>(coveredRows);
-        if (slots[slot] != 0) {
-            groups[groupOf(slots[slot])].push_back(position);
-            bounds[groupOf(slots[slot])].second = position;
+        const std::size_t group = slots.numberAt(slot);
+        if (group != TaggedSlots::kNone) {
+            groups[group].push_back(position);
+            bounds[group].second = position;
             continue;
         }
+        slots.fill(slot, tag, groups.size());
         groups.push_back({position});
         bounds.emplace_back(position, position);
         groupKeys.insert(groupKeys.end(), key.begin(), key.end());
-        slots[slot] = (std::uint64_t{tag} << 32) | groups.size();
-        if (groups.size() * 2 > slots.size()) grow();
     }
 }
 
 std::uint32_t RelationIndex::findGroup(const ValueId* key) const {
     const auto tag = static_cast<std::uint32_t>(hashValueIds(key, keyColumns.size()));
-    const std::uint64_t entry = slots[findSlot(key, tag)];
-    return entry == 0 ? kNoGroup : static_cast<std::uint32_t>(groupOf(entry));
+    const std::size_t group = slots.numberAt(findSlot(key, tag));
+    return group == TaggedSlots::kNone ? kNoGroup : static_cast<std::uint32_t>(group);
 }
 
 const std::vector<std::uint32_t>* RelationIndex::find(const ValueId* key) const {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "data/TaggedSlots.h"
 #include "data/ValuePool.h"
 
 class RelationPart;
@@ -31,13 +32,11 @@ public:
 private:
     std::size_t findSlot(const ValueId* key, std::uint32_t tag) const;
     bool keyEquals(std::size_t group, const ValueId* key) const;
-    void grow();
 
     std::vector<std::uint32_t> keyColumns;
     std::size_t coveredRows = 0;
     std::vector<std::vector<std::uint32_t>> groups;
     std::vector<ValueId> groupKeys;  // the key of each group, keyColumns.size() ids per group
     std::vector<std::pair<std::uint32_t, std::uint32_t>> bounds;  // first and last position
-    // 32 bits of the key's hash above the group number + 1; 0 marks a free slot.
-    std::vector<std::uint64_t> slots;
+    TaggedSlots slots;                                            // group numbers by key hash
 };

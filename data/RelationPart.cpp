@@ -4,7 +4,7 @@
 
 #include "data/RowHashing.h"
 
-RelationPart::RelationPart(std::size_t rowArity) : arity(rowArity), slots(16, 0) {}
+RelationPart::RelationPart(std::size_t rowArity) : arity(rowArity) {}
 
 bool RelationPart::rowEquals(std::size_t position, const ValueId* values) const {
     const ValueId* stored = row(position);
@@ -14,33 +14,9 @@ bool RelationPart::rowEquals(std::size_t position, const ValueId* values) const 
     return true;
 }
 
-namespace {
-
-std::uint32_t tagOf(std::uint64_t slot) { return static_cast<std::uint32_t>(slot >> 32); }
-std::size_t positionOf(std::uint64_t slot) { return (slot & 0xFFFFFFFFu) - 1; }
-
-}  // namespace
-
-// Linear probing; returns the slot holding an equal row or the free slot where it would go.
+// Returns the slot holding an equal row or the free slot where it would go.
 std::size_t RelationPart::findSlot(const ValueId* values, std::uint32_t tag) const {
-    const std::size_t mask = slots.size() - 1;
-    for (std::size_t slot = tag & mask;; slot = (slot + 1) & mask) {
-        const std::uint64_t entry = slots[slot];
-        if (entry == 0) return slot;
-        if (tagOf(entry) == tag && rowEquals(positionOf(entry), values)) return slot;
-    }
-}
-
-void RelationPart::grow() {
-    std::vector<std::uint64_t> old(slots.size() * 2, 0);
-    old.swap(slots);
-    const std::size_t mask = slots.size() - 1;
-    for (std::uint64_t entry : old) {
-        if (entry == 0) continue;
-        std::size_t slot = tagOf(entry) & mask;
-        while (slots[slot] != 0) slot = (slot + 1) & mask;
-        slots[slot] = entry;
-    }
+    return slots.find(tag, [&](std::size_t position) { return rowEquals(position, values); });
 }
 
 std::uint32_t RelationPart::hashOf(const ValueId* values) const {
@@ -54,14 +30,13 @@ std::pair<std::size_t, RelationPart::Offered> RelationPart::offer(const ValueId*
 std::pair<std::size_t, RelationPart::Offered> RelationPart::offer(const ValueId* values,
                                                                   std::uint32_t tag) {
     const std::size_t slot = findSlot(values, tag);
-    if (slots[slot] != 0) {
-        const std::size_t position = positionOf(slots[slot]);
-        return {position, position < committedCount ? Offered::Committed : Offered::Pending};
+    const std::size_t found = slots.numberAt(slot);
+    if (found != TaggedSlots::kNone) {
+        return {found, found < committedCount ? Offered::Committed : Offered::Pending};
     }
     const std::size_t position = rowCount++;
     for (std::size_t i = 0; i < arity; ++i) cells.push_back(values[i]);
-    slots[slot] = (std::uint64_t{tag} << 32) | (position + 1);
-    if (rowCount * 2 > slots.size()) grow();
+    slots.fill(slot, tag, position);
     return {position, Offered::Added};
 }
 
@@ -74,9 +49,8 @@ std::pair<std::size_t, bool> RelationPart::insert(const ValueId* values) {
 bool RelationPart::contains(const ValueId* values) const { return find(values) != kNotFound; }
 
 std::size_t RelationPart::find(const ValueId* values) const {
-    const std::uint64_t entry = slots[findSlot(values, hashOf(values))];
-    if (entry == 0 || positionOf(entry) >= committedCount) return kNotFound;
-    return positionOf(entry);
+    const std::size_t position = slots.numberAt(findSlot(values, hashOf(values)));
+    return position < committedCount ? position : kNotFound;
 }
 
 // Moves the pending rows' cells into the new order and points their hash slots at the new
@@ -90,17 +64,14 @@ void RelationPart::reorderPending(const std::vector<std::uint32_t>& order) {
                     cells.begin() + (committedCount + place) * arity);
     }
     // All slots are found before any is changed, so no search meets a rewritten position.
-    const std::size_t mask = slots.size() - 1;
     std::vector<std::size_t> slotOfRow(order.size());
     for (std::size_t old = 0; old < order.size(); ++old) {
-        const ValueId* values = pendingCells.data() + old * arity;
-        std::size_t slot = hashValueIds(values, arity) & 0xFFFFFFFFu & mask;
-        while (positionOf(slots[slot]) != committedCount + old) slot = (slot + 1) & mask;
-        slotOfRow[old] = slot;
+        const std::size_t position = committedCount + old;
+        slotOfRow[old] = slots.find(hashOf(pendingCells.data() + old * arity),
+                                    [position](std::size_t number) { return number == position; });
     }
     for (std::size_t old = 0; old < order.size(); ++old) {
-        std::uint64_t& entry = slots[slotOfRow[old]];
-        entry = (entry & ~std::uint64_t{0xFFFFFFFFu}) | (committedCount + newPlace[old] + 1);
+        slots.renumber(slotOfRow[old], committedCount + newPlace[old]);
     }
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "data/RelationIndex.h"
+#include "data/TaggedSlots.h"
 #include "data/ValuePool.h"
 
 // The rows of one relation that have one length, stored back to back in insertion order, with
@@ -38,9 +39,9 @@ public:
     // its slot: callers with many rows at hand hide the cache misses of a large table.
     std::pair<std::size_t, Offered> offer(const ValueId* values, std::uint32_t tag);
     std::uint32_t hashOf(const ValueId* values) const;
-    void prefetch(std::uint32_t tag) const { __builtin_prefetch(&slots[tag & (slots.size() - 1)]); }
+    void prefetch(std::uint32_t tag) const { slots.prefetch(tag); }
     // Whether the hash set has outgrown what caches usually hold, so prefetching pays.
-    bool isLarge() const { return slots.size() > (std::size_t{1} << 17); }
+    bool isLarge() const { return slots.capacity() > (std::size_t{1} << 17); }
     bool contains(const ValueId* values) const;
     // The position of the committed row equal to values, or kNotFound.
     static constexpr std::size_t kNotFound = ~std::size_t{0};
@@ -60,15 +61,12 @@ public:
 private:
     std::size_t findSlot(const ValueId* values, std::uint32_t tag) const;
     bool rowEquals(std::size_t position, const ValueId* values) const;
-    void grow();
 
     std::size_t arity;
     std::size_t rowCount = 0;
     std::size_t committedCount = 0;
     std::size_t deltaStart = 0;
     std::vector<ValueId> cells;
-    // Each slot holds a row's 32-bit hash above its position + 1; 0 marks a free slot. The hash
-    // places the slot and screens out most unequal rows without reading their cells.
-    std::vector<std::uint64_t> slots;
+    TaggedSlots slots;  // row positions by hash
     mutable std::vector<std::unique_ptr<RelationIndex>> indexes;
 };

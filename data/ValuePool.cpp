@@ -18,43 +18,17 @@ ValueId ValuePool::internInteger(std::int64_t value) {
     return found->second;
 }
 
-namespace {
-
-std::uint32_t tagOf(std::uint64_t slot) { return static_cast<std::uint32_t>(slot >> 32); }
-ValueId idOf(std::uint64_t slot) { return static_cast<ValueId>((slot & 0xFFFFFFFFu) - 1); }
-
-}  // namespace
-
-std::size_t ValuePool::findStringSlot(std::string_view value, std::uint32_t tag) const {
-    const std::size_t mask = stringSlots.size() - 1;
-    for (std::size_t slot = tag & mask;; slot = (slot + 1) & mask) {
-        const std::uint64_t entry = stringSlots[slot];
-        if (entry == 0 || (tagOf(entry) == tag && stringValue(idOf(entry)) == value)) return slot;
-    }
-}
-
-void ValuePool::growStrings() {
-    std::vector<std::uint64_t> old(stringSlots.size() * 2, 0);
-    old.swap(stringSlots);
-    const std::size_t mask = stringSlots.size() - 1;
-    for (std::uint64_t entry : old) {
-        if (entry == 0) continue;
-        std::size_t slot = tagOf(entry) & mask;
-        while (stringSlots[slot] != 0) slot = (slot + 1) & mask;
-        stringSlots[slot] = entry;
-    }
-}
-
 ValueId ValuePool::internString(std::string_view value) {
     const auto tag = static_cast<std::uint32_t>(std::hash<std::string_view>{}(value));
-    const std::size_t slot = findStringSlot(value, tag);
-    if (stringSlots[slot] != 0) return idOf(stringSlots[slot]);
+    const std::size_t slot = stringSlots.find(
+        tag, [&](std::size_t id) { return stringValue(static_cast<ValueId>(id)) == value; });
+    const std::size_t found = stringSlots.numberAt(slot);
+    if (found != TaggedSlots::kNone) return static_cast<ValueId>(found);
     const auto id = static_cast<ValueId>(entries.size());
     entries.push_back(Entry{static_cast<std::int64_t>(text.size()),
                             static_cast<std::uint32_t>(value.size()), false});
     text.append(value);
-    stringSlots[slot] = (std::uint64_t{tag} << 32) | (std::uint64_t{id} + 1);
-    if (entries.size() * 2 > stringSlots.size()) growStrings();
+    stringSlots.fill(slot, tag, id);
     return id;
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "data/Comparison.h"
+#include "data/TaggedSlots.h"
 
 // A value as the engine holds it: a number naming one interned integer or string. Equal
 // values (same class, same value) always get the same id, so ids compare and hash as values do.
@@ -63,15 +64,11 @@ private:
         bool isInteger;
     };
 
-    std::size_t findStringSlot(std::string_view value, std::uint32_t tag) const;
-    void growStrings();
-
     std::vector<Entry> entries;
     std::string text;  // every interned string's bytes, back to back
     // Small non-negative integers, the common case, are found by direct lookup.
     static constexpr std::int64_t kDirectIntegers = std::int64_t{1} << 20;
     std::vector<ValueId> smallIntegerIds;  // id + 1, 0 when not yet interned
     std::unordered_map<std::int64_t, ValueId> integerIds;
-    // Open addressing: 32 bits of the string's hash above its id + 1; 0 marks a free slot.
-    std::vector<std::uint64_t> stringSlots = std::vector<std::uint64_t>(1024, 0);
+    TaggedSlots stringSlots;  // string ids by hash
 };
