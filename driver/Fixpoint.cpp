@@ -33,8 +33,7 @@ public:
 private:
     void firstPass();
     bool iterate();
-    ReferenceRows rowsOf(const PlanReference& reference, const Resolved& resolved, bool onlyDelta,
-                         bool onlyOld) const;
+    ReferenceRows rowsOf(const PlanReference& reference, const Resolved& resolved) const;
 
     const std::vector<std::pair<std::string, Rule>>& rules;
     const std::vector<RelationTable>& edb;
@@ -85,17 +84,13 @@ std::vector<RelationTable> FixpointEngine::run() {
     return std::move(idb);
 }
 
-// A derived reference reads its newest rows, its older rows or all of them; a stored one all.
-ReferenceRows FixpointEngine::rowsOf(const PlanReference& reference, const Resolved& resolved,
-                                     bool onlyDelta, bool onlyOld) const {
+// All committed rows of the reference's length in the relation its name finds.
+ReferenceRows FixpointEngine::rowsOf(const PlanReference& reference,
+                                     const Resolved& resolved) const {
     const RelationTable& table = resolved.isDerived ? idb[resolved.rule] : *resolved.stored;
     ReferenceRows rows;
     rows.part = table.findPart(reference.arity);
-    if (rows.part == nullptr) return rows;
-    const auto size = static_cast<std::uint32_t>(rows.part->size());
-    const auto deltaStart = static_cast<std::uint32_t>(rows.part->getDeltaStart());
-    rows.begin = onlyDelta ? deltaStart : 0;
-    rows.end = onlyOld ? deltaStart : size;
+    if (rows.part != nullptr) rows.end = static_cast<std::uint32_t>(rows.part->size());
     return rows;
 }
 
@@ -108,8 +103,7 @@ void FixpointEngine::firstPass() {
                 continue;
             std::vector<ReferenceRows> sources;
             for (std::size_t k = 0; k < body.references.size(); ++k) {
-                sources.push_back(
-                    rowsOf(body.plan.getReferences()[k], body.references[k], false, false));
+                sources.push_back(rowsOf(body.plan.getReferences()[k], body.references[k]));
             }
             RuleBodyJoin join(body.plan, pool);
             RelationTable& target = idb[i];
@@ -128,20 +122,23 @@ bool FixpointEngine::iterate() {
             const BodyRun& body = bodies[i][b];
             if (body.isMissingAny || body.derived.empty() || body.plan.isNeverSatisfied()) continue;
             const std::size_t count = body.references.size();
+            std::vector<ReferenceRows> sources;
+            for (std::size_t k = 0; k < count; ++k) {
+                sources.push_back(rowsOf(body.plan.getReferences()[k], body.references[k]));
+            }
             RuleBodyJoin join(body.plan, pool);
+            // Pass d reads the newest rows of derived reference d and the older rows of those
+            // before it; once one of those has no older rows, no later pass can match.
             for (std::size_t d = 0; d < body.derived.size(); ++d) {
-                std::vector<ReferenceRows> sources;
-                for (std::size_t k = 0; k < count; ++k) {
-                    const auto at = std::find(body.derived.begin(), body.derived.end(), k);
-                    const bool isDerived = at != body.derived.end();
-                    const auto order = static_cast<std::size_t>(at - body.derived.begin());
-                    sources.push_back(rowsOf(body.plan.getReferences()[k], body.references[k],
-                                             isDerived && order == d, isDerived && order < d));
-                }
+                ReferenceRows& current = sources[body.derived[d]];
+                if (current.part != nullptr) current.begin = current.part->getDeltaStart();
                 join.run(sources, [&](const ValueId* row, std::size_t arity,
                                       const std::uint32_t* positions) {
                     found.offer(row, arity, b, positions, count);
                 });
+                current.begin = 0;
+                current.end = current.part != nullptr ? current.part->getDeltaStart() : 0;
+                if (current.begin >= current.end) break;
             }
         }
     }
