@@ -33,8 +33,10 @@ void runOnce(const std::string& input) {
     if (!isWithinHarnessLimits(program, 24, 4)) return;
     std::string output = program.echo;
     evaluateProgram(program, [&output](std::string_view chunk) { output += chunk; });
-    if (isWithinHarnessLimits(program, 8, 3) && program.rules.size() <= 4 &&
-        runPlainly(input) != output) {
+    // The reference enumerates every combination, so it only sees programs with few rows.
+    const bool isSmall = isWithinHarnessLimits(program, 8, 3) && program.rules.size() <= 4 &&
+                         output.size() - program.echo.size() < 600;
+    if (isSmall && runPlainly(input) != output) {
         std::abort();  // the engine and the reference disagree
     }
 }
