@@ -23,6 +23,14 @@ public:
             text += '\n';
             text += block(i);
         }
+        // Now and then a second block with a stored name (the first one is read) or a block
+        // named like a rule (references then read it instead of the rule).
+        if (chance(10)) {
+            std::string extra = block(pick(0, storedCount - 1));
+            if (chance(50)) extra[0] = ruleName(pick(0, ruleCount - 1)).front();
+            text += '\n';
+            text += extra;
+        }
         return text;
     }
 
