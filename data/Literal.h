@@ -4,7 +4,27 @@
 #include <string>
 #include <string_view>
 
-// Conversions of input text to cell values, shared by row lines and rule constants.
+// Conversions of input text to cell values, shared by row lines and rule constants, and the
+// splitting of header, head and row text at commas.
+
+// Calls visit(piece) for each piece of the text between commas, in order; there is no quoting,
+// so n commas always give n + 1 pieces, and empty text gives one empty piece.
+template <typename Visit>
+void forEachCommaPiece(std::string_view text, Visit&& visit) {
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t comma = text.find(',', start);
+        visit(text.substr(start, comma - start));
+        if (comma == std::string_view::npos) return;
+        start = comma + 1;
+    }
+}
+
+// The name of the relation a header line declares: the text before the first "(", or the whole
+// line when it has none.
+inline std::string_view headerName(std::string_view header) {
+    return header.substr(0, header.find('('));
+}
 
 // Leading white space, one optional sign, then decimal digits up to the first non-digit; text
 // without digits reads as 0. Numbers beyond the 64-bit range saturate at its bounds.

@@ -2,7 +2,6 @@
 
 #include "data/Data.h"
 #include "data/Literal.h"
-#include "data/RelationTable.h"
 #include "data/RelationText.h"
 #include "data/RunStore.h"
 
@@ -10,11 +9,10 @@ Relation::Relation(std::string_view header) {
     const std::size_t open = header.find('(');
     // The last character of the line is dropped whatever it is (normally the closing ")").
     const std::size_t end = header.empty() ? 0 : header.size() - 1;
+    name = std::string(headerName(header));
     if (open == std::string_view::npos) {
-        name = std::string(header);
         parseColumns(header.substr(0, end));
     } else {
-        name = std::string(headerName(header));
         parseColumns(open + 1 <= end ? header.substr(open + 1, end - open - 1)
                                      : std::string_view());
     }
@@ -22,34 +20,25 @@ Relation::Relation(std::string_view header) {
 
 void Relation::parseColumns(std::string_view text) {
     columns.clear();
-    std::size_t start = 0;
-    while (true) {
-        const std::size_t comma = text.find(',', start);
-        const std::string_view piece = text.substr(start, comma - start);
+    forEachCommaPiece(text, [this](std::string_view piece) {
         columns.push_back(&runStore().makeColumn(std::string(piece), std::string()));
-        if (comma == std::string_view::npos) break;
-        start = comma + 1;
-    }
+    });
 }
 
 void Relation::parseRow(std::string_view line) {
     if (line.empty()) return;
     RunStore& store = runStore();
     DataRow& row = store.makeRow();
-    std::size_t start = 0;
-    for (std::size_t position = 0;; ++position) {
-        const std::size_t comma = line.find(',', start);
-        const std::string_view field = line.substr(start, comma - start);
+    forEachCommaPiece(line, [&](std::string_view field) {
         // Fields past the last column keep their value; they just have no column to link to.
+        const std::size_t position = row.size();
         const DataColumn* column = position < columns.size() ? columns[position] : nullptr;
         if (!field.empty() && field.front() == '\'') {
             row.add(&store.makeString(stringLiteralValue(field), column));
         } else {
             row.add(&store.makeInteger(integerLiteralValue(field), column));
         }
-        if (comma == std::string_view::npos) break;
-        start = comma + 1;
-    }
+    });
     addRow(&row);
 }
 

@@ -2,8 +2,6 @@
 
 #include "data/Literal.h"
 
-std::string_view headerName(std::string_view header) { return header.substr(0, header.find('(')); }
-
 RelationTable::RelationTable(std::string tableName) : name(std::move(tableName)) {}
 
 const RelationPart* RelationTable::findPart(std::size_t arity) const {
@@ -62,18 +60,11 @@ std::size_t RelationTable::size() const {
 void RelationTable::parseRow(std::string_view line, ValuePool& pool) {
     if (line.empty()) return;
     scratch.clear();
-    std::size_t start = 0;
-    while (true) {
-        const std::size_t comma = line.find(',', start);
-        const std::string_view field = line.substr(start, comma - start);
-        if (!field.empty() && field.front() == '\'') {
-            scratch.push_back(pool.internString(stringLiteralView(field)));
-        } else {
-            scratch.push_back(pool.internInteger(integerLiteralValue(field)));
-        }
-        if (comma == std::string_view::npos) break;
-        start = comma + 1;
-    }
+    forEachCommaPiece(line, [&](std::string_view field) {
+        const bool isString = !field.empty() && field.front() == '\'';
+        scratch.push_back(isString ? pool.internString(stringLiteralView(field))
+                                   : pool.internInteger(integerLiteralValue(field)));
+    });
     insert(scratch.data(), scratch.size());
 }
 

@@ -11,10 +11,6 @@
 #include "data/RelationPart.h"
 #include "data/ValuePool.h"
 
-// The name of the relation a header line declares: the text before the first "(", or the whole
-// line when it has none.
-std::string_view headerName(std::string_view header);
-
 // All rows of one relation in the engine's compact form, in insertion order and without
 // duplicates. Rows of different lengths are never equal and no reference matches more than one
 // length, so each length gets a part of its own; the order across parts is kept for output.

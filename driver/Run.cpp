@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "data/Literal.h"
 #include "driver/Fixpoint.h"
 #include "driver/InputText.h"
 #include "driver/Messages.h"

@@ -1,8 +1,9 @@
 #include "rules/Rule.h"
 
+#include "data/Literal.h"
 #include "data/RunStore.h"
 
-std::string_view Rule::headName(std::string_view line) { return line.substr(0, line.find('(')); }
+std::string_view Rule::headName(std::string_view line) { return headerName(line); }
 
 std::string_view Rule::bodyText(std::string_view line) {
     const std::size_t arrow = line.find("<-");
@@ -21,15 +22,9 @@ Rule::Rule(std::string_view line) : name(headName(line)) {
             (close == std::string_view::npos || close < open) ? line.size() : close;
         variables = line.substr(open + 1, end - open - 1);
     }
-    RunStore& store = runStore();
-    std::size_t start = 0;
-    while (true) {
-        const std::size_t comma = variables.find(',', start);
-        const std::string_view piece = variables.substr(start, comma - start);
-        columns.push_back(&store.makeColumn(std::string(piece), std::string()));
-        if (comma == std::string_view::npos) break;
-        start = comma + 1;
-    }
+    forEachCommaPiece(variables, [this](std::string_view piece) {
+        columns.push_back(&runStore().makeColumn(std::string(piece), std::string()));
+    });
     addBody(bodyText(line));
 }
 

@@ -6,6 +6,7 @@
 
 #include "data/DataInteger.h"
 #include "data/DataString.h"
+#include "data/Literal.h"
 
 namespace {
 
@@ -26,13 +27,7 @@ std::vector<std::string> resultColumnNames(const std::vector<std::string>& varia
     for (const std::string& name : variables) joined += name + ",";
     if (!joined.empty()) joined.pop_back();
     std::vector<std::string> columns;
-    std::size_t start = 0;
-    while (true) {
-        const std::size_t comma = joined.find(',', start);
-        columns.emplace_back(joined.substr(start, comma - start));
-        if (comma == std::string::npos) break;
-        start = comma + 1;
-    }
+    forEachCommaPiece(joined, [&columns](std::string_view piece) { columns.emplace_back(piece); });
     return columns;
 }
 
