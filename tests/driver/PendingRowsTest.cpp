@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -50,6 +51,37 @@ TEST(PendingRowsOrder, RowsOfTwoLengthsInterleaveByKey) {
     pending.offer(three, 1, 0, k2, 1);
     pending.commit();
     EXPECT_EQ(rowTexts(table), (std::vector<std::string>{"7;8;", "9;", "7;"}));
+}
+
+}  // namespace
+
+namespace {
+
+// Past some size the table takes rows in prefetched batches; the order must not change.
+TEST(PendingRowsOrder, LargeTablesKeepSmallestKeyOrder) {
+    RelationTable table("p");
+    constexpr ValueId kCommitted = 200000;
+    for (ValueId value = 0; value < kCommitted; ++value) table.insert(&value, 1);
+    PendingRows pending(table);
+    std::map<std::uint32_t, ValueId> expected;  // smallest key -> row
+    std::map<ValueId, std::uint32_t> smallest;
+    for (std::uint32_t j = 0; j < 30000; ++j) {
+        const ValueId value = kCommitted + (j * 7919u) % 10000u;  // each row comes three times
+        const std::uint32_t position = (j * 104729u) % 1000003u;
+        pending.offer(&value, 1, 0, &position, 1);
+        const ValueId old = j % kCommitted;  // rows already committed are ignored
+        pending.offer(&old, 1, 0, &position, 1);
+        const auto [entry, isNew] = smallest.emplace(value, position);
+        if (!isNew && position < entry->second) entry->second = position;
+    }
+    for (const auto& [value, position] : smallest) expected.emplace(position, value);
+    pending.commit();
+    std::vector<ValueId> rows;
+    table.forEachRow([&](const ValueId* row, std::size_t) { rows.push_back(row[0]); });
+    ASSERT_EQ(rows.size(), kCommitted + expected.size());
+    std::size_t at = kCommitted;
+    for (const auto& [position, value] : expected) EXPECT_EQ(rows[at++], value) << position;
+    for (const auto& [position, value] : expected) EXPECT_TRUE(table.contains(&value, 1));
 }
 
 }  // namespace
