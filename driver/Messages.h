@@ -5,3 +5,4 @@ inline constexpr const char* kBadArgumentsMessage = "Nem megfelel\xF5 param\xE9t
 inline constexpr const char* kInputOpenMessage = "Nem siker\xFClt az input file-t megnyitni.";
 inline constexpr const char* kOutputOpenMessage = "Nem siker\xFClt az output file-t megnyitni.";
 inline constexpr const char* kOutputWriteMessage = "Nem siker\xFClt az output file-t \xEDrni.";
+inline constexpr const char* kOutOfMemoryMessage = "Nincs el\xE9g mem\xF3ria.";

@@ -1,8 +1,76 @@
 #include "driver/OutputFile.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <string>
+
+#include "driver/OutputTarget.h"
+#include "driver/SignalCleanup.h"
+
+namespace {
+
+// A hidden name of fixed length, so that it fits wherever the output's own name fits. Created
+// exclusively, with the mode a new output would get (the umask applies).
+int createTemporaryFile(const std::string& folder, std::string& path) {
+    for (unsigned attempt = 0; attempt < 1000; ++attempt) {
+        path = folder + "/.dedb-" + std::to_string(getpid()) + "-" + std::to_string(attempt);
+        const int descriptor = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (descriptor >= 0 || errno != EEXIST) return descriptor;
+    }
+    return -1;
+}
+
+}  // namespace
+
+OutputFile::~OutputFile() {
+    file.reset();
+    discardTemporary();
+}
+
 bool OutputFile::open(const char* path) {
-    file.reset(std::fopen(path, "wb"));
-    return file != nullptr;
+    const OutputTarget target = findOutputTarget(path);
+    switch (target.kind) {
+        case OutputTarget::Kind::Unusable:
+            return false;
+        case OutputTarget::Kind::Direct:
+            file.reset(std::fopen(path, "wb"));
+            return file != nullptr;
+        case OutputTarget::Kind::Replaced:
+            return openReplacement(target);
+    }
+    return false;
+}
+
+bool OutputFile::openReplacement(const OutputTarget& target) {
+    int descriptor = -1;
+    {
+        const SignalsHeldBack held;
+        descriptor = createTemporaryFile(folderOf(target.path), temporaryPath);
+        if (descriptor < 0) {
+            temporaryPath.clear();
+            return false;
+        }
+        removeOnSignal(temporaryPath.c_str());
+    }
+    targetPath = target.path;
+    if (target.isExisting) {
+        // The replacement keeps the old file's permission bits and, where allowed, its owner.
+        fchmod(descriptor, target.permissions);
+        if (fchown(descriptor, target.owner, target.group) != 0) {
+            // Only a privileged process may give a file away; the file stays the caller's.
+        }
+    }
+    file.reset(fdopen(descriptor, "wb"));
+    if (!file) {
+        ::close(descriptor);
+        discardTemporary();
+        return false;
+    }
+    return true;
 }
 
 void OutputFile::write(std::string_view text) {
@@ -15,5 +83,24 @@ bool OutputFile::close() {
     if (raw == nullptr) return false;
     const bool isFlushed = std::fflush(raw) == 0;
     const bool isClosed = std::fclose(raw) == 0;
-    return !isFailed && isFlushed && isClosed;
+    const bool isWritten = !isFailed && isFlushed && isClosed;
+    if (temporaryPath.empty()) return isWritten;
+    if (isWritten) {
+        const SignalsHeldBack held;
+        if (std::rename(temporaryPath.c_str(), targetPath.c_str()) == 0) {
+            removeOnSignal(nullptr);
+            temporaryPath.clear();
+            return true;
+        }
+    }
+    discardTemporary();
+    return false;
+}
+
+void OutputFile::discardTemporary() {
+    if (temporaryPath.empty()) return;
+    const SignalsHeldBack held;
+    unlink(temporaryPath.c_str());
+    removeOnSignal(nullptr);
+    temporaryPath.clear();
 }

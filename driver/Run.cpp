@@ -1,6 +1,8 @@
 #include "driver/Run.h"
 
 #include <cstdio>
+#include <new>
+#include <stdexcept>
 #include <string>
 
 #include "data/Literal.h"
@@ -32,7 +34,9 @@ void evaluateProgram(const Program& program, const std::function<void(std::strin
     writeResults(write, program.rules, idb, pool);
 }
 
-int runProgram(int argc, const char* const* argv) {
+namespace {
+
+int runWithFiles(int argc, const char* const* argv) {
     if (argc != 3) return fail(kBadArgumentsMessage);
     // The input is read whole before the output is opened, so an output that names the input
     // file loses nothing.
@@ -47,4 +51,18 @@ int runProgram(int argc, const char* const* argv) {
     evaluateProgram(program, [&output](std::string_view chunk) { output.write(chunk); });
     if (!output.close()) return fail(kOutputWriteMessage);
     return 0;
+}
+
+}  // namespace
+
+int runProgram(int argc, const char* const* argv) {
+    // Running out of memory anywhere unwinds to here; on the way the unfinished output is
+    // discarded, so the files given stay as they were.
+    try {
+        return runWithFiles(argc, argv);
+    } catch (const std::bad_alloc&) {
+        return fail(kOutOfMemoryMessage);
+    } catch (const std::length_error&) {
+        return fail(kOutOfMemoryMessage);
+    }
 }

@@ -77,20 +77,6 @@ TEST(CommandLine, FailedWriteIsReportedNotSuccess) {
     EXPECT_EQ(run.standardError, kOutputWrite);
 }
 
-// Under a file-size limit the write fails instead of the process being killed by a signal; the
-// output file stays as the failed write left it.
-TEST(CommandLine, WriteBeyondFileSizeLimitIsReported) {
-    const ScratchDirectory scratch;
-    const std::string input = scratch.path("in.txt");
-    const std::string output = scratch.path("out.txt");
-    writeFileBytes(input, kProgram);
-    const DedbRun run = runDedbWithoutFileSpace({input, output});
-    EXPECT_EQ(run.exitStatus, 1);
-    EXPECT_EQ(run.standardError, kOutputWrite);
-    EXPECT_TRUE(fileExists(output));
-    EXPECT_EQ(readFileBytes(output), "");
-}
-
 TEST(CommandLine, OutputWithoutWritePermissionFails) {
     if (geteuid() == 0) GTEST_SKIP() << "root writes any file";
     const ScratchDirectory scratch;

@@ -1,7 +1,12 @@
 #include "tests/driver/RunDedb.h"
 
+#include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -61,6 +66,68 @@ DedbRun runDedb(const std::vector<std::string>& arguments) {
     run.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     run.standardError = readFileBytes(errorPath);
     return run;
+}
+
+DedbProcess::DedbProcess(const std::vector<std::string>& arguments, const DedbLimits& limits)
+    : errorPath((std::filesystem::temp_directory_path() / "dedb-stderr-XXXXXX").string()) {
+    const int errorFile = mkstemp(errorPath.data());
+    std::vector<std::string> words = {DEDB_BINARY};
+    words.insert(words.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (std::string& word : words) argv.push_back(word.data());
+    argv.push_back(nullptr);
+    processId = fork();
+    if (processId == 0) {
+        if (limits.addressSpaceBytes > 0) {
+            const rlimit limit{limits.addressSpaceBytes, limits.addressSpaceBytes};
+            setrlimit(RLIMIT_AS, &limit);
+        }
+        if (limits.cpuSeconds > 0) {
+            const rlimit limit{limits.cpuSeconds, limits.cpuSeconds};
+            setrlimit(RLIMIT_CPU, &limit);
+        }
+        const int nothing = open("/dev/null", O_RDONLY);
+        dup2(nothing, 0);
+        dup2(errorFile, 2);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    close(errorFile);
+}
+
+DedbProcess::~DedbProcess() {
+    if (processId > 0) {
+        kill(processId, SIGKILL);
+        waitpid(processId, nullptr, 0);
+    }
+    unlink(errorPath.c_str());
+}
+
+void DedbProcess::sendSignal(int signalNumber) const { kill(processId, signalNumber); }
+
+DedbRun DedbProcess::wait() {
+    int status = 0;
+    waitpid(processId, &status, 0);
+    processId = -1;
+    DedbRun run;
+    if (WIFEXITED(status)) run.exitStatus = WEXITSTATUS(status);
+    if (WIFSIGNALED(status)) run.endingSignal = WTERMSIG(status);
+    run.standardError = readFileBytes(errorPath);
+    return run;
+}
+
+DedbRun runDedbWithLimits(const std::vector<std::string>& arguments, const DedbLimits& limits) {
+    DedbProcess process(arguments, limits);
+    return process.wait();
+}
+
+std::vector<std::string> folderEntries(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 std::string readFileBytes(const std::string& path) {
