@@ -1,0 +1,32 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "driver/Messages.h"
+#include "tests/docs/ShellRun.h"
+#include "tests/driver/RunDedb.h"
+
+namespace {
+
+const std::string kSource = DEDB_SOURCE_DIR;
+
+TEST(Install, PutsProgramManualPageAndReferenceUnderThePrefix) {
+    const ScratchDirectory scratch;
+    const std::string prefix = scratch.path("prefix");
+    const ShellRun install =
+        runShell(shellQuoted(DEDB_CMAKE_COMMAND) + " --install " + shellQuoted(DEDB_BUILD_DIR) +
+                 " --prefix " + shellQuoted(prefix));
+    ASSERT_EQ(install.exitStatus, 0) << install.standardError;
+
+    const ShellRun installed = runShell(shellQuoted(prefix + "/bin/dedb"));
+    EXPECT_EQ(installed.exitStatus, 1);
+    EXPECT_EQ(installed.standardError, std::string(kBadArgumentsMessage) + "\n");
+    EXPECT_EQ(readFileBytes(prefix + "/share/man/man1/dedb.1"),
+              readFileBytes(kSource + "/docs/dedb.1"));
+    EXPECT_EQ(readFileBytes(prefix + "/share/doc/dedb/LANGUAGE.md"),
+              readFileBytes(kSource + "/docs/LANGUAGE.md"));
+    EXPECT_EQ(readFileBytes(prefix + "/share/doc/dedb/examples/family/expected.txt"),
+              readFileBytes(kSource + "/examples/family/expected.txt"));
+}
+
+}  // namespace
