@@ -16,6 +16,7 @@ const std::vector<std::pair<const char*, const char*>> kMessages = {
     {"input open", kInputOpenMessage},
     {"output open", kOutputOpenMessage},
     {"output write", kOutputWriteMessage},
+    {"out of memory", kOutOfMemoryMessage},
 };
 
 const std::string kPage = std::string(DEDB_SOURCE_DIR) + "/docs/dedb.1";
