@@ -1,20 +1,63 @@
 #include "driver/InputText.h"
 
-#include <cstdio>
-#include <memory>
+#include <cstring>
 
-std::optional<std::string> readWholeFile(const char* path) {
-    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path, "rb"),
-                                                               &std::fclose);
-    if (!file) return std::nullopt;
-    std::string text;
-    char buffer[1 << 16];
-    std::size_t count = 0;
-    while ((count = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) {
-        text.append(buffer, count);
+namespace {
+
+constexpr std::size_t kChunkSize = 1 << 20;
+
+std::string_view withoutCarriageReturn(std::string_view line) {
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    return line;
+}
+
+}  // namespace
+
+bool InputLines::open(const char* path) {
+    file.reset(std::fopen(path, "rb"));
+    if (!file) return false;
+    buffer.resize(kChunkSize);
+    // A directory opens but cannot be read: find that out before the output is looked at.
+    fill();
+    return !isReadFailed;
+}
+
+// Moves the unread bytes to the front and reads more behind them; the buffer doubles only for
+// a line longer than it. False when nothing more could be read.
+bool InputLines::fill() {
+    if (isAtEnd) return false;
+    if (start > 0) {
+        std::memmove(buffer.data(), buffer.data() + start, end - start);
+        end -= start;
+        start = 0;
     }
-    if (std::ferror(file.get())) return std::nullopt;
-    return text;
+    if (end == buffer.size()) buffer.resize(buffer.size() * 2);
+    const std::size_t count = std::fread(buffer.data() + end, 1, buffer.size() - end, file.get());
+    end += count;
+    if (count == 0) {
+        isAtEnd = true;
+        isReadFailed = std::ferror(file.get()) != 0;
+    }
+    return count > 0;
+}
+
+std::optional<std::string_view> InputLines::next() {
+    std::size_t searched = start;
+    for (;;) {
+        const void* found = std::memchr(buffer.data() + searched, '\n', end - searched);
+        if (found != nullptr) {
+            const std::size_t lineEnd = static_cast<const char*>(found) - buffer.data();
+            const std::string_view line(buffer.data() + start, lineEnd - start);
+            start = lineEnd + 1;
+            return withoutCarriageReturn(line);
+        }
+        searched = end - start;  // after fill the unread bytes start at 0
+        if (!fill()) break;
+    }
+    if (isReadFailed || start == end) return std::nullopt;
+    const std::string_view line(buffer.data() + start, end - start);
+    start = end;
+    return withoutCarriageReturn(line);
 }
 
 std::vector<std::string_view> splitLines(std::string_view text) {
@@ -24,9 +67,7 @@ std::vector<std::string_view> splitLines(std::string_view text) {
         std::size_t end = text.find('\n', start);
         const std::size_t next = end == std::string_view::npos ? text.size() : end + 1;
         if (end == std::string_view::npos) end = text.size();
-        std::string_view line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        lines.push_back(line);
+        lines.push_back(withoutCarriageReturn(text.substr(start, end - start)));
         start = next;
     }
     return lines;

@@ -1,13 +1,34 @@
 #pragma once
 
+#include <cstdio>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-// The whole file, or nothing when it cannot be opened or read (a directory, say).
-std::optional<std::string> readWholeFile(const char* path);
+// The lines of an input file, read in large chunks so that the whole text is never held at
+// once. A last line without a line end still counts, and one carriage return before a line end
+// is dropped, so CRLF files read the same.
+class InputLines {
+public:
+    // False when the file cannot be opened or its first bytes cannot be read (a directory).
+    bool open(const char* path);
+    // The next line, valid until the next call; nothing at the end of the file or after a
+    // read error.
+    std::optional<std::string_view> next();
+    bool isFailed() const { return isReadFailed; }
 
-// The lines of the text without their line ends. A last line without a line end still counts,
-// and one carriage return before a line end is dropped, so CRLF files read the same.
+private:
+    bool fill();
+
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file{nullptr, &std::fclose};
+    std::string buffer;
+    std::size_t start = 0;  // the first byte of buffer not yet handed out
+    std::size_t end = 0;    // one past the last byte read into buffer
+    bool isAtEnd = false;
+    bool isReadFailed = false;
+};
+
+// The lines of a text held whole, by the same rules as InputLines.
 std::vector<std::string_view> splitLines(std::string_view text);

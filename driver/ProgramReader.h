@@ -1,11 +1,54 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
 #include "rules/Rule.h"
+
+// The rules of a program, one per distinct head name in order of first appearance (the order
+// of evaluation and of output), built from rule lines as they are read.
+class RuleListBuilder {
+public:
+    void addLine(std::string_view line);
+    std::vector<std::pair<std::string, Rule>> take() { return std::move(rules); }
+
+private:
+    std::vector<std::pair<std::string, Rule>> rules;
+    std::unordered_map<std::string, std::size_t> ruleByHeadName;
+};
+
+// Splits an input into its parts as the lines come: the rule lines up to the first empty line,
+// then blocks of a header line and row lines, each block ended by an empty line. Every line is
+// accepted. nextLine() gives the lines in turn (nothing at the end); the handler gets
+// ruleLine, header and row for each line, each valid only during the call, and echo with the
+// pieces of the echo that starts the output.
+template <typename NextLine, typename Handler>
+void readSections(NextLine&& nextLine, Handler& handler) {
+    std::optional<std::string_view> line;
+    while ((line = nextLine()) && !line->empty()) {
+        handler.echo(*line);
+        handler.echo("\n");
+        handler.ruleLine(*line);
+    }
+    // The empty line that ends the rules is not echoed. Any line after an empty line is a
+    // header, even another empty line.
+    while (line && (line = nextLine())) {
+        handler.echo("\n");
+        handler.echo(*line);
+        handler.echo("\n");
+        handler.header(*line);
+        while ((line = nextLine()) && !line->empty()) {
+            handler.echo(*line);
+            handler.echo("\n");
+            handler.row(*line);
+        }
+    }
+    handler.echo("\n");
+}
 
 // One relation block of the input: its header line and its row lines.
 struct RelationBlock {
@@ -13,15 +56,12 @@ struct RelationBlock {
     std::vector<std::string_view> rows;
 };
 
-// What reading the input yields: the rules, one per distinct head name in order of first
-// appearance (the order of evaluation and of output), the relation blocks in input order, and
-// the echo of the input that starts the output. Blocks view the lines they were read from.
+// A program read whole from lines held in memory: the rules, the relation blocks in input
+// order, and the echo. Blocks view the lines they were read from.
 struct Program {
     std::vector<std::pair<std::string, Rule>> rules;
     std::vector<RelationBlock> blocks;
     std::string echo;
 };
 
-// The rule lines up to the first empty line, then blocks of a header line and row lines, each
-// block ended by an empty line. Every line is accepted.
 Program readProgram(const std::vector<std::string_view>& lines);

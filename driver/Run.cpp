@@ -21,6 +21,60 @@ int fail(const char* message) {
     return 1;
 }
 
+constexpr std::size_t kEchoChunkSize = 1 << 20;
+
+// Reads the input as it streams past: rule lines into rules, each row straight into its
+// table, the echo out to the output in large chunks. No copy of the input text is kept.
+struct StreamingLoader {
+    OutputFile& output;
+    ValuePool& pool;
+    RuleListBuilder rules;
+    std::vector<RelationTable> edb;
+    std::string pendingEcho;
+
+    void echo(std::string_view text) {
+        pendingEcho.append(text);
+        if (pendingEcho.size() >= kEchoChunkSize) flushEcho();
+    }
+    void flushEcho() {
+        output.write(pendingEcho);
+        pendingEcho.clear();
+    }
+    void ruleLine(std::string_view line) { rules.addLine(line); }
+    void header(std::string_view line) { edb.emplace_back(std::string(headerName(line))); }
+    void row(std::string_view line) { edb.back().parseRow(line, pool); }
+};
+
+void evaluateTables(const std::vector<std::pair<std::string, Rule>>& rules,
+                    const std::vector<RelationTable>& edb, ValuePool& pool,
+                    const std::function<void(std::string_view)>& write) {
+    const std::vector<RelationTable> idb = evaluateToFixpoint(rules, edb, pool);
+    writeResults(write, rules, idb, pool);
+}
+
+int runWithFiles(int argc, const char* const* argv) {
+    if (argc != 3) return fail(kBadArgumentsMessage);
+    // The input is opened and its first bytes read before the output is looked at.
+    InputLines input;
+    if (!input.open(argv[1])) return fail(kInputOpenMessage);
+    // The output is written to a temporary file and replaces the old one only when complete,
+    // so an output that names the input file loses nothing.
+    OutputFile output;
+    if (!output.open(argv[2])) return fail(kOutputOpenMessage);
+
+    ValuePool pool;
+    StreamingLoader loader{output, pool, {}, {}, {}};
+    readSections([&input] { return input.next(); }, loader);
+    if (input.isFailed()) return fail(kInputOpenMessage);
+    loader.flushEcho();
+    const std::vector<std::pair<std::string, Rule>> rules = loader.rules.take();
+
+    evaluateTables(rules, loader.edb, pool,
+                   [&output](std::string_view chunk) { output.write(chunk); });
+    if (!output.close()) return fail(kOutputWriteMessage);
+    return 0;
+}
+
 }  // namespace
 
 void evaluateProgram(const Program& program, const std::function<void(std::string_view)>& write) {
@@ -30,30 +84,8 @@ void evaluateProgram(const Program& program, const std::function<void(std::strin
         RelationTable& table = edb.emplace_back(std::string(headerName(block.header)));
         for (std::string_view row : block.rows) table.parseRow(row, pool);
     }
-    const std::vector<RelationTable> idb = evaluateToFixpoint(program.rules, edb, pool);
-    writeResults(write, program.rules, idb, pool);
+    evaluateTables(program.rules, edb, pool, write);
 }
-
-namespace {
-
-int runWithFiles(int argc, const char* const* argv) {
-    if (argc != 3) return fail(kBadArgumentsMessage);
-    // The input is read whole before the output is opened, so an output that names the input
-    // file loses nothing.
-    const std::optional<std::string> text = readWholeFile(argv[1]);
-    if (!text) return fail(kInputOpenMessage);
-    OutputFile output;
-    if (!output.open(argv[2])) return fail(kOutputOpenMessage);
-
-    const Program program = readProgram(splitLines(*text));
-    output.write(program.echo);
-
-    evaluateProgram(program, [&output](std::string_view chunk) { output.write(chunk); });
-    if (!output.close()) return fail(kOutputWriteMessage);
-    return 0;
-}
-
-}  // namespace
 
 int runProgram(int argc, const char* const* argv) {
     // Running out of memory anywhere unwinds to here; on the way the unfinished output is
