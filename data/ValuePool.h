@@ -1,9 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "data/Comparison.h"
@@ -19,21 +19,26 @@ public:
     ValueId internInteger(std::int64_t value);
     ValueId internString(std::string_view value);
 
-    bool isInteger(ValueId id) const { return entries[id].isInteger; }
-    std::int64_t integerValue(ValueId id) const { return entries[id].number; }
+    bool isInteger(ValueId id) const { return isIntegerValue[id] != 0; }
+    std::int64_t integerValue(ValueId id) const { return numbers[id]; }
     // Valid until the next string is interned.
     std::string_view stringValue(ValueId id) const {
-        const Entry& entry = entries[id];
-        return std::string_view(text.data() + entry.number, entry.length);
+        const auto start = static_cast<std::size_t>(numbers[id]);
+        std::uint32_t length = 0;
+        std::memcpy(&length, text.data() + start, sizeof length);
+        return std::string_view(text.data() + start + sizeof length, length);
     }
 
     // left op right with the value semantics: false between an integer and a string.
     bool compare(ValueId left, Comparison op, ValueId right) const {
         if (op == Comparison::Equal) return left == right;
-        const Entry& a = entries[left];
-        const Entry& b = entries[right];
-        if (a.isInteger != b.isInteger) return false;
-        if (a.isInteger) return holds(op, a.number < b.number, a.number == b.number);
+        const bool isLeftInteger = isInteger(left);
+        if (isLeftInteger != isInteger(right)) return false;
+        if (isLeftInteger) {
+            const std::int64_t a = numbers[left];
+            const std::int64_t b = numbers[right];
+            return holds(op, a < b, a == b);
+        }
         const int order = stringValue(left).compare(stringValue(right));
         return holds(op, order < 0, order == 0);
     }
@@ -57,18 +62,16 @@ private:
         return false;
     }
 
-    // An integer's value, or where a string's bytes start in text and how many there are.
-    struct Entry {
-        std::int64_t number;
-        std::uint32_t length;
-        bool isInteger;
-    };
+    ValueId append(std::int64_t number, bool isIntegerNumber);
 
-    std::vector<Entry> entries;
-    std::string text;  // every interned string's bytes, back to back
-    // Small non-negative integers, the common case, are found by direct lookup.
+    // Per value, nine bytes: an integer's value or where a string starts in text, and its kind.
+    std::vector<std::int64_t> numbers;
+    std::vector<std::uint8_t> isIntegerValue;
+    std::string text;  // every interned string: its length in four bytes, then its bytes
+    // Small non-negative integers, the common case, are found by direct lookup; the others by
+    // hash, in a table without a heap node per value.
     static constexpr std::int64_t kDirectIntegers = std::int64_t{1} << 20;
     std::vector<ValueId> smallIntegerIds;  // id + 1, 0 when not yet interned
-    std::unordered_map<std::int64_t, ValueId> integerIds;
-    TaggedSlots stringSlots;  // string ids by hash
+    TaggedSlots integerSlots;              // other integer ids by hash
+    TaggedSlots stringSlots;               // string ids by hash
 };
