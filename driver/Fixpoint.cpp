@@ -40,6 +40,11 @@ private:
     ValuePool& pool;
     std::vector<std::vector<BodyRun>> bodies;  // per rule
     std::vector<RelationTable> idb;
+    // Per rule, the rules with a body that reads it, in rule order.
+    std::vector<std::vector<std::size_t>> readers;
+    // The rules whose newest rows came in the last iteration: only their readers can find
+    // anything new, so an iteration costs what changed, not what the program holds.
+    std::vector<std::size_t> changed;
 };
 
 FixpointEngine::FixpointEngine(const std::vector<std::pair<std::string, Rule>>& ruleList,
@@ -73,6 +78,16 @@ FixpointEngine::FixpointEngine(const std::vector<std::pair<std::string, Rule>>& 
                 bodyRun.references.push_back(resolved);
             }
             runs.push_back(std::move(bodyRun));
+        }
+    }
+    readers.resize(rules.size());
+    for (std::size_t i = 0; i < rules.size(); ++i) {
+        for (const BodyRun& body : bodies[i]) {
+            if (body.isMissingAny || body.plan.isNeverSatisfied()) continue;
+            for (const std::size_t k : body.derived) {
+                std::vector<std::size_t>& list = readers[body.references[k].rule];
+                if (list.empty() || list.back() != i) list.push_back(i);
+            }
         }
     }
 }
@@ -110,14 +125,22 @@ void FixpointEngine::firstPass() {
             join.run(sources, [&target](const ValueId* row, std::size_t arity,
                                         const std::uint32_t*) { target.insert(row, arity); });
         }
+        if (idb[i].size() > 0) changed.push_back(i);
     }
 }
 
 bool FixpointEngine::iterate() {
+    std::vector<std::size_t> active;
+    for (const std::size_t rule : changed) {
+        active.insert(active.end(), readers[rule].begin(), readers[rule].end());
+    }
+    std::sort(active.begin(), active.end());
+    active.erase(std::unique(active.begin(), active.end()), active.end());
+
     std::vector<PendingRows> pending;
-    for (std::size_t i = 0; i < rules.size(); ++i) pending.emplace_back(idb[i]);
-    for (std::size_t i = 0; i < rules.size(); ++i) {
-        PendingRows& found = pending[i];
+    pending.reserve(active.size());
+    for (const std::size_t i : active) {
+        PendingRows& found = pending.emplace_back(idb[i]);
         for (std::uint32_t b = 0; b < bodies[i].size(); ++b) {
             const BodyRun& body = bodies[i][b];
             if (body.isMissingAny || body.derived.empty() || body.plan.isNeverSatisfied()) continue;
@@ -128,27 +151,32 @@ bool FixpointEngine::iterate() {
             }
             RuleBodyJoin join(body.plan, pool);
             // Pass d reads the newest rows of derived reference d and the older rows of those
-            // before it; once one of those has no older rows, no later pass can match.
+            // before it; a pass without newest rows finds nothing, and once a reference has no
+            // older rows, no later pass can match.
             for (std::size_t d = 0; d < body.derived.size(); ++d) {
                 ReferenceRows& current = sources[body.derived[d]];
-                if (current.part != nullptr) current.begin = current.part->getDeltaStart();
-                join.run(sources, [&](const ValueId* row, std::size_t arity,
-                                      const std::uint32_t* positions) {
-                    found.offer(row, arity, b, positions, count);
-                });
+                if (current.part != nullptr && current.part->getDeltaStart() < current.end) {
+                    current.begin = current.part->getDeltaStart();
+                    join.run(sources, [&](const ValueId* row, std::size_t arity,
+                                          const std::uint32_t* positions) {
+                        found.offer(row, arity, b, positions, count);
+                    });
+                }
                 current.begin = 0;
                 current.end = current.part != nullptr ? current.part->getDeltaStart() : 0;
                 if (current.begin >= current.end) break;
             }
         }
     }
-    bool isAnyNew = false;
-    for (std::size_t i = 0; i < rules.size(); ++i) {
-        idb[i].markDeltaStart();
-        isAnyNew = isAnyNew || !pending[i].isEmpty();
-        pending[i].commit();
+    // The rows of the last iteration stop being the newest; this iteration's become so.
+    for (const std::size_t rule : changed) idb[rule].markDeltaStart();
+    changed.clear();
+    for (std::size_t a = 0; a < active.size(); ++a) {
+        idb[active[a]].markDeltaStart();
+        if (!pending[a].isEmpty()) changed.push_back(active[a]);
+        pending[a].commit();
     }
-    return isAnyNew;
+    return !changed.empty();
 }
 
 }  // namespace
