@@ -40,8 +40,8 @@ std::pair<std::size_t, RelationPart::Offered> RelationPart::offer(const ValueId*
     return {position, Offered::Added};
 }
 
-std::pair<std::size_t, bool> RelationPart::insert(const ValueId* values) {
-    const auto [position, offered] = offer(values);
+std::pair<std::size_t, bool> RelationPart::insert(const ValueId* values, std::uint32_t tag) {
+    const auto [position, offered] = offer(values, tag);
     commitPending();
     return {position, offered == Offered::Added};
 }

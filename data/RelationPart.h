@@ -32,7 +32,10 @@ public:
 
     // Appends and commits the row unless an equal one is stored (no rows may be pending).
     // Returns the position of the row stored, new or old, and whether it was appended.
-    std::pair<std::size_t, bool> insert(const ValueId* values);
+    std::pair<std::size_t, bool> insert(const ValueId* values) {
+        return insert(values, hashOf(values));
+    }
+    std::pair<std::size_t, bool> insert(const ValueId* values, std::uint32_t tag);
     // Finds the row among committed and pending rows, or appends it as pending.
     std::pair<std::size_t, Offered> offer(const ValueId* values);
     // The same with the row's hash computed beforehand, after prefetch has asked the memory for

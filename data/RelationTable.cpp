@@ -1,6 +1,6 @@
 #include "data/RelationTable.h"
 
-#include "data/Literal.h"
+#include "data/RowHashing.h"
 
 RelationTable::RelationTable(std::string tableName) : name(std::move(tableName)) {}
 
@@ -25,8 +25,12 @@ std::size_t RelationTable::partNumberFor(std::size_t arity) {
 }
 
 bool RelationTable::insert(const ValueId* values, std::size_t arity) {
+    return insert(values, arity, static_cast<std::uint32_t>(hashValueIds(values, arity)));
+}
+
+bool RelationTable::insert(const ValueId* values, std::size_t arity, std::uint32_t tag) {
     const std::size_t partNumber = partNumberFor(arity);
-    const auto [position, isNew] = parts[partNumber].insert(values);
+    const auto [position, isNew] = parts[partNumber].insert(values, tag);
     if (isNew && parts.size() > 1) {
         order.emplace_back(static_cast<std::uint32_t>(partNumber),
                            static_cast<std::uint32_t>(position));
@@ -55,17 +59,6 @@ std::size_t RelationTable::size() const {
     std::size_t total = 0;
     for (const RelationPart& part : parts) total += part.size();
     return total;
-}
-
-void RelationTable::parseRow(std::string_view line, ValuePool& pool) {
-    if (line.empty()) return;
-    scratch.clear();
-    forEachCommaPiece(line, [&](std::string_view field) {
-        const bool isString = !field.empty() && field.front() == '\'';
-        scratch.push_back(isString ? pool.internString(stringLiteralView(field))
-                                   : pool.internInteger(integerLiteralValue(field)));
-    });
-    insert(scratch.data(), scratch.size());
 }
 
 void RelationTable::markDeltaStart() {

@@ -27,6 +27,12 @@ public:
 
     // Appends the row unless an equal one is stored; true when appended. No row may be pending.
     bool insert(const ValueId* values, std::size_t arity);
+    // The same with the row's hash (RelationPart::hashOf) computed and prefetched beforehand.
+    bool insert(const ValueId* values, std::size_t arity, std::uint32_t tag);
+    void prefetchRow(std::size_t arity, std::uint32_t tag) {
+        RelationPart& part = parts[partNumberFor(arity)];
+        if (part.isLarge()) part.prefetch(tag);
+    }
 
     struct Offer {
         std::uint32_t part;
@@ -48,8 +54,6 @@ public:
     bool contains(const ValueId* values, std::size_t arity) const;
     std::size_t size() const;
 
-    // Reads a row line: comma-separated fields, quoted ones strings, the others integers.
-    void parseRow(std::string_view line, ValuePool& pool);
     // Rows appended from now on form the next delta of every part.
     void markDeltaStart();
 
@@ -75,5 +79,4 @@ private:
     std::deque<RelationPart> parts;
     // (part, position) per committed row, kept only once a second row length has appeared.
     std::vector<std::pair<std::uint32_t, std::uint32_t>> order;
-    std::vector<ValueId> scratch;
 };

@@ -16,8 +16,22 @@ using ValueId = std::uint32_t;
 // Interns every value of the run once. Integer 5 and string '5' are different values.
 class ValuePool {
 public:
-    ValueId internInteger(std::int64_t value);
-    ValueId internString(std::string_view value);
+    ValueId internInteger(std::int64_t value) { return internInteger(value, integerTag(value)); }
+    ValueId internString(std::string_view value) { return internString(value, stringTag(value)); }
+
+    // The same with the hash computed beforehand, after prefetch has asked the memory for its
+    // slot: a loader with many values at hand hides the cache misses of large tables.
+    static bool isDirect(std::int64_t value) { return value >= 0 && value < kDirectIntegers; }
+    static std::uint32_t integerTag(std::int64_t value) {
+        // The upper half of a multiplicative hash spreads nearby integers over the whole table.
+        return static_cast<std::uint32_t>(
+            (static_cast<std::uint64_t>(value) * 0x9E3779B97F4A7C15ull) >> 32);
+    }
+    static std::uint32_t stringTag(std::string_view value);
+    void prefetchInteger(std::uint32_t tag) const { integerSlots.prefetch(tag); }
+    void prefetchString(std::uint32_t tag) const { stringSlots.prefetch(tag); }
+    ValueId internInteger(std::int64_t value, std::uint32_t tag);
+    ValueId internString(std::string_view value, std::uint32_t tag);
 
     bool isInteger(ValueId id) const { return isIntegerValue[id] != 0; }
     std::int64_t integerValue(ValueId id) const { return numbers[id]; }

@@ -2,10 +2,12 @@
 
 #include <cstdio>
 #include <new>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
 #include "data/Literal.h"
+#include "data/RelationLoader.h"
 #include "driver/Fixpoint.h"
 #include "driver/InputText.h"
 #include "driver/Messages.h"
@@ -30,6 +32,7 @@ struct StreamingLoader {
     ValuePool& pool;
     RuleListBuilder rules;
     std::vector<RelationTable> edb;
+    std::optional<RelationLoader> rows;
     std::string pendingEcho;
 
     void echo(std::string_view text) {
@@ -41,8 +44,15 @@ struct StreamingLoader {
         pendingEcho.clear();
     }
     void ruleLine(std::string_view line) { rules.addLine(line); }
-    void header(std::string_view line) { edb.emplace_back(std::string(headerName(line))); }
-    void row(std::string_view line) { edb.back().parseRow(line, pool); }
+    void header(std::string_view line) {
+        finishRows();  // before the table it fills can move
+        rows.emplace(edb.emplace_back(std::string(headerName(line))), pool);
+    }
+    void row(std::string_view line) { rows->addLine(line); }
+    void finishRows() {
+        if (rows) rows->finish();
+        rows.reset();
+    }
 };
 
 void evaluateTables(const std::vector<std::pair<std::string, Rule>>& rules,
@@ -63,9 +73,10 @@ int runWithFiles(int argc, const char* const* argv) {
     if (!output.open(argv[2])) return fail(kOutputOpenMessage);
 
     ValuePool pool;
-    StreamingLoader loader{output, pool, {}, {}, {}};
+    StreamingLoader loader{output, pool, {}, {}, {}, {}};
     readSections([&input] { return input.next(); }, loader);
     if (input.isFailed()) return fail(kInputOpenMessage);
+    loader.finishRows();
     loader.flushEcho();
     const std::vector<std::pair<std::string, Rule>> rules = loader.rules.take();
 
@@ -81,8 +92,9 @@ void evaluateProgram(const Program& program, const std::function<void(std::strin
     ValuePool pool;
     std::vector<RelationTable> edb;
     for (const RelationBlock& block : program.blocks) {
-        RelationTable& table = edb.emplace_back(std::string(headerName(block.header)));
-        for (std::string_view row : block.rows) table.parseRow(row, pool);
+        RelationLoader rows(edb.emplace_back(std::string(headerName(block.header))), pool);
+        for (std::string_view row : block.rows) rows.addLine(row);
+        rows.finish();
     }
     evaluateTables(program.rules, edb, pool, write);
 }

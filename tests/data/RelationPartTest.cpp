@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "data/RelationLoader.h"
 #include "data/RelationPart.h"
 #include "data/RelationTable.h"
 #include "data/ValuePool.h"
@@ -74,7 +75,9 @@ TEST(RelationIndexLookup, SurvivesGrowthWithManyKeys) {
 TEST(RelationTableOrder, RowsOfSeveralLengthsPrintInInsertionOrder) {
     ValuePool pool;
     RelationTable table("t");
-    for (const char* line : {"1,2", "3", "4,5", "'a'", "3"}) table.parseRow(line, pool);
+    RelationLoader loader(table, pool);
+    for (const char* line : {"1,2", "3", "4,5", "'a'", "3"}) loader.addLine(line);
+    loader.finish();
     std::vector<std::size_t> arities;
     table.forEachRow([&](const ValueId*, std::size_t arity) { arities.push_back(arity); });
     EXPECT_EQ(arities, (std::vector<std::size_t>{2, 1, 2, 1}));

@@ -1,0 +1,62 @@
+#include "data/RelationLoader.h"
+
+#include "data/Literal.h"
+#include "data/RowHashing.h"
+
+RelationLoader::RelationLoader(RelationTable& target, ValuePool& values)
+    : table(target), pool(values) {}
+
+void RelationLoader::addLine(std::string_view line) {
+    if (line.empty()) return;
+    forEachCommaPiece(line, [&](std::string_view piece) {
+        if (!piece.empty() && piece.front() == '\'') {
+            const std::string_view value = stringLiteralView(piece);
+            fields.push_back(Field{static_cast<std::int64_t>(text.size()),
+                                   static_cast<std::uint32_t>(value.size()), 0, true});
+            text.append(value);
+        } else {
+            fields.push_back(Field{integerLiteralValue(piece), 0, 0, false});
+        }
+    });
+    rowEnds.push_back(fields.size());
+    if (rowEnds.size() == kBatchRows) flush();
+}
+
+void RelationLoader::finish() { flush(); }
+
+void RelationLoader::flush() {
+    auto stringOf = [this](const Field& field) {
+        return std::string_view(text).substr(static_cast<std::size_t>(field.number), field.length);
+    };
+    for (Field& field : fields) {
+        if (field.isString) {
+            field.tag = ValuePool::stringTag(stringOf(field));
+            pool.prefetchString(field.tag);
+        } else if (!ValuePool::isDirect(field.number)) {
+            field.tag = ValuePool::integerTag(field.number);
+            pool.prefetchInteger(field.tag);
+        }
+    }
+    cells.clear();
+    for (const Field& field : fields) {
+        cells.push_back(field.isString ? pool.internString(stringOf(field), field.tag)
+                                       : pool.internInteger(field.number, field.tag));
+    }
+    rowTags.clear();
+    std::size_t start = 0;
+    for (const std::size_t end : rowEnds) {
+        const auto tag =
+            static_cast<std::uint32_t>(hashValueIds(cells.data() + start, end - start));
+        table.prefetchRow(end - start, tag);
+        rowTags.push_back(tag);
+        start = end;
+    }
+    start = 0;
+    for (std::size_t row = 0; row < rowEnds.size(); ++row) {
+        table.insert(cells.data() + start, rowEnds[row] - start, rowTags[row]);
+        start = rowEnds[row];
+    }
+    fields.clear();
+    rowEnds.clear();
+    text.clear();
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "data/RelationTable.h"
+#include "data/ValuePool.h"
+
+// Turns row lines into rows of a table: comma-separated fields, those starting with a quote
+// strings, the others integers. Lines are taken in batches: all fields of a batch are parsed
+// and their hash slots fetched ahead before any is interned, and the same for the rows' slots,
+// so the cache misses of large value and row tables overlap instead of adding up. Rows enter
+// the table in line order; call finish before the table is read.
+class RelationLoader {
+public:
+    RelationLoader(RelationTable& target, ValuePool& values);
+
+    // The line need not outlive the call. An empty line gives no row.
+    void addLine(std::string_view line);
+    void finish();
+
+private:
+    static constexpr std::size_t kBatchRows = 256;
+
+    // An integer's value, or where a string's bytes start in the batch's text.
+    struct Field {
+        std::int64_t number;
+        std::uint32_t length;
+        std::uint32_t tag;
+        bool isString;
+    };
+
+    void flush();
+
+    RelationTable& table;
+    ValuePool& pool;
+    std::vector<Field> fields;
+    std::vector<std::size_t> rowEnds;  // one past each row's last field
+    std::string text;
+    std::vector<ValueId> cells;
+    std::vector<std::uint32_t> rowTags;
+};
