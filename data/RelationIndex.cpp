@@ -33,12 +33,17 @@ void RelationIndex::extend(const RelationPart& part) {
         const auto position = static_cast<std::uint32_t>(coveredRows);
         const std::size_t group = slots.numberAt(slot);
         if (group != TaggedSlots::kNone) {
-            groups[group].push_back(position);
+            std::uint32_t& list = listOfGroup[group];
+            if (list == kSinglePosition) {
+                list = static_cast<std::uint32_t>(lists.size());
+                lists.push_back({bounds[group].first});
+            }
+            lists[list].push_back(position);
             bounds[group].second = position;
             continue;
         }
-        slots.fill(slot, tag, groups.size());
-        groups.push_back({position});
+        slots.fill(slot, tag, listOfGroup.size());
+        listOfGroup.push_back(kSinglePosition);
         bounds.emplace_back(position, position);
         groupKeys.insert(groupKeys.end(), key.begin(), key.end());
     }
@@ -50,7 +55,8 @@ std::uint32_t RelationIndex::findGroup(const ValueId* key) const {
     return group == TaggedSlots::kNone ? kNoGroup : static_cast<std::uint32_t>(group);
 }
 
-const std::vector<std::uint32_t>* RelationIndex::find(const ValueId* key) const {
+std::span<const std::uint32_t> RelationIndex::find(const ValueId* key) const {
     const std::uint32_t group = findGroup(key);
-    return group == kNoGroup ? nullptr : &groups[group];
+    if (group == kNoGroup) return {};
+    return positions(group);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "data/TaggedSlots.h"
@@ -18,14 +19,19 @@ public:
     const std::vector<std::uint32_t>& getKeyColumns() const { return keyColumns; }
     // Takes in the rows appended to the part since the last call.
     void extend(const RelationPart& part);
-    // The positions of the rows whose key columns hold these values, or null.
-    const std::vector<std::uint32_t>* find(const ValueId* key) const;
+    // The positions of the rows whose key columns hold these values; empty when none do.
+    std::span<const std::uint32_t> find(const ValueId* key) const;
 
     // The same lookup by group number, with each group's first and last position kept beside
     // its key, so that a range that misses a group is told without touching its list.
     static constexpr std::uint32_t kNoGroup = ~std::uint32_t{0};
     std::uint32_t findGroup(const ValueId* key) const;
-    const std::vector<std::uint32_t>& positions(std::uint32_t group) const { return groups[group]; }
+    // Valid until the index is extended.
+    std::span<const std::uint32_t> positions(std::uint32_t group) const {
+        const std::uint32_t list = listOfGroup[group];
+        if (list == kSinglePosition) return {&bounds[group].first, 1};
+        return lists[list];
+    }
     std::uint32_t firstPosition(std::uint32_t group) const { return bounds[group].first; }
     std::uint32_t lastPosition(std::uint32_t group) const { return bounds[group].second; }
 
@@ -35,7 +41,11 @@ private:
 
     std::vector<std::uint32_t> keyColumns;
     std::size_t coveredRows = 0;
-    std::vector<std::vector<std::uint32_t>> groups;
+    // Most keys of a large index hold one row: such a group is its bounds alone, and only a
+    // group with more rows gets a list of its own.
+    static constexpr std::uint32_t kSinglePosition = ~std::uint32_t{0};
+    std::vector<std::uint32_t> listOfGroup;  // per group: its list, or kSinglePosition
+    std::vector<std::vector<std::uint32_t>> lists;
     std::vector<ValueId> groupKeys;  // the key of each group, keyColumns.size() ids per group
     std::vector<std::pair<std::uint32_t, std::uint32_t>> bounds;  // first and last position
     TaggedSlots slots;                                            // group numbers by key hash

@@ -45,7 +45,7 @@ bool RuleBodyJoin::open(std::size_t k, const ReferenceRows& source) {
     if (lastPosition < source.begin || firstPosition >= source.end) return false;
     // Ranges usually start at the first row or at the newest ones and end at the last row, so
     // the group's bounds answer most of the time without a search or a look at its list.
-    const std::vector<std::uint32_t>& list = index.positions(group);
+    const std::span<const std::uint32_t> list = index.positions(group);
     const std::uint32_t* first = list.data();
     const std::uint32_t* last = first + list.size();
     level.listNext =

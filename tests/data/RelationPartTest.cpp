@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <span>
 #include <vector>
 
 #include "data/RelationLoader.h"
@@ -12,8 +13,8 @@ namespace {
 std::vector<std::uint32_t> positionsFor(const RelationPart& part,
                                         std::vector<std::uint32_t> columns,
                                         std::vector<ValueId> key) {
-    const std::vector<std::uint32_t>* found = part.index(columns).find(key.data());
-    return found == nullptr ? std::vector<std::uint32_t>{} : *found;
+    const std::span<const std::uint32_t> found = part.index(columns).find(key.data());
+    return std::vector<std::uint32_t>(found.begin(), found.end());
 }
 
 TEST(RelationPartPending, RowsStayInvisibleUntilCommitted) {
