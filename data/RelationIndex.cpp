@@ -23,30 +23,45 @@ std::size_t RelationIndex::findSlot(const ValueId* key, std::uint32_t tag) const
     return slots.find(tag, [&](std::size_t group) { return keyEquals(group, key); });
 }
 
+// Rows are taken in small batches whose slots are fetched ahead, so that building the index of
+// a large part waits for memory once per batch rather than once per row.
 void RelationIndex::extend(const RelationPart& part) {
-    std::vector<ValueId> key(keyColumns.size());
-    for (; coveredRows < part.size(); ++coveredRows) {
-        const ValueId* row = part.row(coveredRows);
-        for (std::size_t i = 0; i < keyColumns.size(); ++i) key[i] = row[keyColumns[i]];
-        const auto tag = static_cast<std::uint32_t>(hashValueIds(key.data(), key.size()));
-        const std::size_t slot = findSlot(key.data(), tag);
-        const auto position = static_cast<std::uint32_t>(coveredRows);
-        const std::size_t group = slots.numberAt(slot);
-        if (group != TaggedSlots::kNone) {
-            std::uint32_t& list = listOfGroup[group];
-            if (list == kSinglePosition) {
-                list = static_cast<std::uint32_t>(lists.size());
-                lists.push_back({bounds[group].first});
-            }
-            lists[list].push_back(position);
-            bounds[group].second = position;
-            continue;
+    constexpr std::size_t kBatchRows = 16;
+    const std::size_t width = keyColumns.size();
+    std::vector<ValueId> keys(kBatchRows * width);
+    std::uint32_t tags[kBatchRows];
+    while (coveredRows < part.size()) {
+        const std::size_t batch = std::min(kBatchRows, part.size() - coveredRows);
+        for (std::size_t r = 0; r < batch; ++r) {
+            const ValueId* row = part.row(coveredRows + r);
+            ValueId* key = keys.data() + r * width;
+            for (std::size_t i = 0; i < width; ++i) key[i] = row[keyColumns[i]];
+            tags[r] = static_cast<std::uint32_t>(hashValueIds(key, width));
+            slots.prefetch(tags[r]);
         }
-        slots.fill(slot, tag, listOfGroup.size());
-        listOfGroup.push_back(kSinglePosition);
-        bounds.emplace_back(position, position);
-        groupKeys.insert(groupKeys.end(), key.begin(), key.end());
+        for (std::size_t r = 0; r < batch; ++r, ++coveredRows)
+            add(keys.data() + r * width, tags[r]);
     }
+}
+
+void RelationIndex::add(const ValueId* key, std::uint32_t tag) {
+    const std::size_t slot = findSlot(key, tag);
+    const auto position = static_cast<std::uint32_t>(coveredRows);
+    const std::size_t group = slots.numberAt(slot);
+    if (group != TaggedSlots::kNone) {
+        std::uint32_t& list = listOfGroup[group];
+        if (list == kSinglePosition) {
+            list = static_cast<std::uint32_t>(lists.size());
+            lists.push_back({bounds[group].first});
+        }
+        lists[list].push_back(position);
+        bounds[group].second = position;
+        return;
+    }
+    slots.fill(slot, tag, listOfGroup.size());
+    listOfGroup.push_back(kSinglePosition);
+    bounds.emplace_back(position, position);
+    groupKeys.insert(groupKeys.end(), key, key + keyColumns.size());
 }
 
 std::uint32_t RelationIndex::findGroup(const ValueId* key) const {

@@ -37,6 +37,8 @@ public:
 
 private:
     std::size_t findSlot(const ValueId* key, std::uint32_t tag) const;
+    // Adds the row at coveredRows, whose key and its hash are given.
+    void add(const ValueId* key, std::uint32_t tag);
     bool keyEquals(std::size_t group, const ValueId* key) const;
 
     std::vector<std::uint32_t> keyColumns;
