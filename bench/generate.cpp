@@ -6,8 +6,9 @@
 //   dedb-generate WORKLOAD SIZE
 //
 // WORKLOAD is one of tc-chain, tc-random, tc-nonlinear-chain, same-generation, triangles, strings,
-// points-to, scale-rows, long-line, many-rules; SIZE is S, M or L. The last three also take a
-// number: the stored rows, the characters of the one row line, or the rule lines.
+// points-to, scale-rows, long-line, many-rules, chain-reach, rule-pipeline, wide-rows,
+// alias-analysis; SIZE is S, M or L. scale-rows, long-line and many-rules also take a number: the
+// stored rows, the characters of the one row line, or the rule lines.
 
 #include <algorithm>
 #include <cstdint>
@@ -242,6 +243,95 @@ void writeManyRules(Output& out, std::int64_t rules) {
     for (std::int64_t value = 0; value < 10; ++value) out << value << '\n';
 }
 
+// Reachability from the first node of a chain: each iteration adds one node.
+void writeChainReach(Output& out, std::int64_t nodes) {
+    out << "reach(X)<-start(X)\n";
+    out << "reach(X)<-reach(Y),edge(Y,X)\n";
+    out << "\nedge(A,B)\n";
+    for (std::int64_t i = 1; i < nodes; ++i) out << i << ',' << i + 1 << '\n';
+    out << "\nstart(A)\n1\n";
+}
+
+// A pipeline of copy rules r2(X)<-r1(X) ... over the stored r1, written last stage first. Each
+// stage can only see the rows its input got in an earlier iteration, so the pipeline takes one
+// iteration per stage whatever the order; this order keeps that so even for an evaluator that
+// would let a rule see rows derived earlier in the same pass.
+void writeRulePipeline(Output& out, std::int64_t stages) {
+    constexpr std::int64_t kRows = 200;
+    for (std::int64_t i = stages + 1; i >= 2; --i) {
+        out << 'r' << i << "(X)<-r" << i - 1 << "(X)\n";
+    }
+    out << "\nr1(X)\n";
+    for (std::int64_t value = 1; value <= kRows; ++value) out << value << '\n';
+}
+
+// A lower-case name for each number from 1 on, shortest first: a ... z, aa, ab, ...
+void writeLetters(Output& out, std::int64_t number) {
+    char letters[16];
+    std::size_t length = 0;
+    for (; number > 0; number = (number - 1) / 26) {
+        letters[length++] = static_cast<char>('a' + (number - 1) % 26);
+    }
+    std::reverse(letters, letters + length);
+    out << std::string_view(letters, length);
+}
+
+// Wide stored rows for loading: distinct identifiers and stock counts beyond 32 bits (an odd
+// multiplier is a bijection modulo a power of two), a name from a quarter as many as there are
+// rows, and a selective rule that keeps about one row in ten thousand.
+void writeWideRows(Output& out, std::int64_t rows) {
+    constexpr std::uint64_t kMask = (std::uint64_t{1} << 34) - 1;
+    constexpr std::int64_t kCategories = 10;
+    const std::int64_t names = std::max<std::int64_t>(rows / 4, 1);
+    out << "pick(I,N)<-item(I,N,P,C,S),P<10,C='cat7'\n";
+    out << "\nitem(Id,Name,Price,Category,Stock)\n";
+    Random random(0x3d1de5ULL);
+    for (std::int64_t i = 1; i <= rows; ++i) {
+        const auto id =
+            static_cast<std::int64_t>(1000000007ULL * static_cast<std::uint64_t>(i) & kMask);
+        const auto stock =
+            static_cast<std::int64_t>(2654435761ULL * static_cast<std::uint64_t>(i) & kMask);
+        out << id << ",'";
+        writeLetters(out, 1 + random.below(names));
+        out << "'," << random.below(10000) << ",'cat" << random.below(kCategories) << "'," << stock
+            << '\n';
+    }
+}
+
+// Alias analysis with value flow, memory alias and value alias defined through each other, over
+// independent modules of 100 variables, 80 assignments and 20 dereferences each; the graph of one
+// module is sparse, so the derived rows grow in step with the number of modules. Variables are
+// numbered from 1 across all modules.
+void writeAliasAnalysis(Output& out, std::int64_t modules) {
+    constexpr std::int64_t kVariables = 100;
+    constexpr std::int64_t kAssigns = 80;
+    constexpr std::int64_t kDerefs = 20;
+    out << "vflow(X,Y)<-assign(X,Y)\n";
+    out << "vflow(X,Y)<-assign(X,Z),assign(Y,Z),X=Y\n";
+    out << "vflow(X,Y)<-assign(Z,X),assign(Z,Y),X=Y\n";
+    out << "vflow(X,Y)<-assign(X,Z),malias(Z,Y)\n";
+    out << "vflow(X,Y)<-vflow(X,Z),vflow(Z,Y)\n";
+    out << "malias(X,Y)<-deref(P,X),valias(P,Q),deref(Q,Y)\n";
+    out << "valias(X,Y)<-vflow(Z,X),vflow(Z,Y)\n";
+    out << "valias(X,Y)<-vflow(Z,X),malias(Z,W),vflow(W,Y)\n";
+    Random random(0xa11a5ULL);
+    auto writePairs = [&](std::string_view header, std::int64_t perModule) {
+        out << '\n' << header << '\n';
+        PairSet seen;
+        for (std::int64_t module = 0; module < modules; ++module) {
+            for (std::int64_t written = 0; written < perModule;) {
+                const std::int64_t first = module * kVariables + 1 + random.below(kVariables);
+                const std::int64_t second = module * kVariables + 1 + random.below(kVariables);
+                if (first == second || !seen.insert(first, second)) continue;
+                out << first << ',' << second << '\n';
+                ++written;
+            }
+        }
+    };
+    writePairs("assign(To,From)", kAssigns);
+    writePairs("deref(Pointer,Target)", kDerefs);
+}
+
 struct Workload {
     std::string_view name;
     std::int64_t sizes[3];  // S, M, L, for the workloads that take one number
@@ -258,13 +348,18 @@ constexpr Workload kWorkloads[] = {
     {"scale-rows", {10000, 1000000, 5000000}},
     {"long-line", {100000, 10000000, 100000000}},
     {"many-rules", {1000, 20000, 100000}},
+    {"chain-reach", {20000, 200000, 400000}},
+    {"rule-pipeline", {300, 3000, 6000}},
+    {"wide-rows", {20000, 2000000, 4000000}},
+    {"alias-analysis", {3, 100, 200}},
 };
 
 int usage() {
     std::fputs(
         "usage: dedb-generate WORKLOAD S|M|L\n"
         "  WORKLOAD: tc-chain tc-random tc-nonlinear-chain same-generation triangles strings\n"
-        "            points-to scale-rows long-line many-rules\n"
+        "            points-to scale-rows long-line many-rules chain-reach rule-pipeline\n"
+        "            wide-rows alias-analysis\n"
         "  scale-rows, long-line and many-rules also take a number instead of S|M|L\n",
         stderr);
     return 2;
@@ -310,5 +405,9 @@ int main(int argc, char** argv) {
     if (name == "scale-rows") writeScaleRows(out, size);
     if (name == "long-line") writeLongLine(out, size);
     if (name == "many-rules") writeManyRules(out, size);
+    if (name == "chain-reach") writeChainReach(out, size);
+    if (name == "rule-pipeline") writeRulePipeline(out, size);
+    if (name == "wide-rows") writeWideRows(out, size);
+    if (name == "alias-analysis") writeAliasAnalysis(out, size);
     return 0;
 }

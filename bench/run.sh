@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs dedb on generated benchmark inputs and prints one table row per workload: wall time, peak
-# memory, derived rows, rows per second and bytes per derived row, with sqlite3 and gringo run on
-# the same data where they are installed, and a check that their derived rows equal dedb's.
+# memory, derived rows, rows per second and bytes per derived row, with sqlite3 (time and peak
+# memory) and gringo run on the same data where they are installed, and a check that their derived
+# rows equal dedb's.
 #
 #   bash bench/run.sh [S|M|L] [WORKLOAD...]
 #
@@ -17,9 +18,9 @@ build=${DEDB_BENCH_BUILD:-$root/build-bench}
 limit=${DEDB_BENCH_TIMEOUT:-600}
 repeat=${DEDB_BENCH_REPEAT:-3}
 all_workloads=(tc-chain tc-random tc-nonlinear-chain same-generation triangles strings points-to
-    scale-rows long-line many-rules)
+    chain-reach rule-pipeline wide-rows alias-analysis scale-rows long-line many-rules)
 default_workloads=(tc-chain tc-random tc-nonlinear-chain same-generation triangles strings
-    points-to)
+    points-to chain-reach rule-pipeline wide-rows alias-analysis)
 
 size=M
 case "${1:-}" in
@@ -63,7 +64,7 @@ if command -v sqlite3 >/dev/null 2>&1; then has_sqlite=true; fi
 has_gringo=false
 if command -v gringo >/dev/null 2>&1; then has_gringo=true; fi
 
-# The derived relations whose rows are compared with each peer's.
+# The derived relations whose rows are compared with each peer's, for workload $1 with input $2.
 checked_relations() {
     case "$1" in
         tc-*) echo path ;;
@@ -71,6 +72,11 @@ checked_relations() {
         triangles) echo tri ;;
         strings) echo senior lives ;;
         points-to) echo pt hpt ;;
+        chain-reach) echo reach ;;
+        # The first stage and the last, whose rule comes first.
+        rule-pipeline) echo r2 "$(head -n 1 "$2" | cut -d'(' -f1)" ;;
+        wide-rows) echo pick ;;
+        alias-analysis) echo vflow malias valias ;;
         scale-rows) echo passed ;;
         long-line) echo copy ;;
         many-rules) echo r1 r2 ;;
@@ -82,6 +88,8 @@ checked_relations() {
 # SQLite has no recursion through two references to the recursive relation, so the non-linear
 # closure is checked with the linear query, which defines the same rows. Columns are named c1, c2,
 # ... after their position; non-recursive queries use DISTINCT, as a relation never holds a row twice.
+# rule-pipeline, alias-analysis (three relations recursive through each other), points-to and
+# many-rules have no SQL version.
 sql_queries() {
     case "$1" in
         tc-*)
@@ -89,6 +97,12 @@ sql_queries() {
             echo ".output '$2/path.sqlite3.txt'"
             echo 'WITH RECURSIVE path(x,y) AS (SELECT c1,c2 FROM "edge" UNION'
             echo ' SELECT edge.c1,path.y FROM "edge" JOIN path ON edge.c2=path.x) SELECT x,y FROM path;'
+            ;;
+        chain-reach)
+            echo 'CREATE INDEX edge_from ON "edge"(c1);'
+            echo ".output '$2/reach.sqlite3.txt'"
+            echo 'WITH RECURSIVE reach(x) AS (SELECT c1 FROM "start" UNION'
+            echo ' SELECT edge.c2 FROM "edge" JOIN reach ON edge.c1=reach.x) SELECT x FROM reach;'
             ;;
         same-generation)
             echo 'CREATE INDEX par_parent ON "par"(c2);'
@@ -109,6 +123,10 @@ sql_queries() {
             echo 'CREATE INDEX city_name ON "city"(c1);'
             echo ".output '$2/lives.sqlite3.txt'"
             echo 'SELECT DISTINCT p.c1,c.c2 FROM "person" p JOIN "city" c ON p.c2=c.c1;'
+            ;;
+        wide-rows)
+            echo ".output '$2/pick.sqlite3.txt'"
+            echo "SELECT DISTINCT c1,c2 FROM \"item\" WHERE c3<10 AND c4='cat7';"
             ;;
         scale-rows)
             # In SQLite every string is greater than every integer; in dedb they never compare.
@@ -170,6 +188,8 @@ dedb_rows() {
     ' | LC_ALL=C sort
 }
 
+mebibytes() { awk -v k="$1" 'BEGIN { printf "%.1f", k / 1024 }'; }
+
 now() { if [ -n "${EPOCHREALTIME:-}" ]; then echo "$EPOCHREALTIME"; else date +%s.%N; fi; }
 
 # Runs "$@" under the time limit; sets elapsed (wall seconds, from the shell's clock, finer than
@@ -190,7 +210,7 @@ timed() {
 # Runs dedb "$repeat" times and keeps the fastest run, as this machine's speed drifts from run to
 # run; stops at the first run that fails or times out.
 timed_best() {
-    local best= best_peak= run
+    local best='' best_peak='' run
     for ((run = 0; run < repeat; run++)); do
         timed "$@"
         [ "$status" = ok ] || return
@@ -223,16 +243,17 @@ compare_peer() {
     done
 }
 
-format='%-19s %-4s %9s %9s %10s %11s %7s %9s %9s  %s\n'
+format='%-19s %-4s %9s %9s %10s %11s %7s %9s %11s %9s  %s\n'
 # shellcheck disable=SC2059
-printf "$format" workload size dedb-s rss-MiB derived rows/s B/row sqlite3-s gringo-s check
-echo "workload,size,dedb_s,rss_mib,derived_rows,rows_per_s,bytes_per_row,sqlite3_s,gringo_s,check" >"$csv"
+printf "$format" workload size dedb-s rss-MiB derived rows/s B/row sqlite3-s sqlite3-MiB gringo-s \
+    check
+echo "workload,size,dedb_s,rss_mib,derived_rows,rows_per_s,bytes_per_row,sqlite3_s,sqlite3_mib,gringo_s,check" >"$csv"
 
 for workload in "${workloads[@]}"; do
     input=$work/$workload.in
     output=$work/$workload.out
     "$generate" "$workload" "$size" >"$input"
-    relations=$(checked_relations "$workload")
+    relations=$(checked_relations "$workload" "$input")
     input_bytes=$(wc -c <"$input")
     derived_from=$((input_bytes + 2)) # the echo is the input and one empty line
 
@@ -241,7 +262,7 @@ for workload in "${workloads[@]}"; do
     if [ "$status" = ok ]; then
         dedb_ok=true
         dedb_s=$elapsed
-        rss=$(awk -v k="$peak_kib" 'BEGIN { printf "%.1f", k / 1024 }')
+        rss=$(mebibytes "$peak_kib")
         derived=$(tail -c +"$derived_from" "$output" | awk '
             BEGIN { header = 1 }
             $0 == "" { header = 1; next }
@@ -256,13 +277,17 @@ for workload in "${workloads[@]}"; do
     fi
 
     notes=
-    sqlite_s=-
+    sqlite_s=- sqlite_mib=-
     queries=$(sql_queries "$workload" "$work")
     if $has_sqlite && [ -n "$queries" ]; then
         { input_to_sql "$input"; echo '.mode quote'; echo "$queries"; } >"$work/script.sql"
         timed sqlite3 -batch :memory: <"$work/script.sql" >/dev/null 2>"$work/peer.err"
         sqlite_s=$status
-        if [ "$status" = ok ]; then sqlite_s=$elapsed; compare_peer sqlite3; fi
+        if [ "$status" = ok ]; then
+            sqlite_s=$elapsed
+            sqlite_mib=$(mebibytes "$peak_kib")
+            compare_peer sqlite3
+        fi
         note_failure sqlite3
     fi
 
@@ -285,9 +310,10 @@ for workload in "${workloads[@]}"; do
 
     # shellcheck disable=SC2059
     printf "$format" "$workload" "$size" "$dedb_s" "$rss" "$derived" "$rate" "$per_row" \
-        "$sqlite_s" "$gringo_s" "$check"
+        "$sqlite_s" "$sqlite_mib" "$gringo_s" "$check"
     if [ -n "$notes" ]; then printf '%s' "$notes"; fi
-    echo "$workload,$size,$dedb_s,$rss,$derived,$rate,$per_row,$sqlite_s,$gringo_s,$check" >>"$csv"
+    echo "$workload,$size,$dedb_s,$rss,$derived,$rate,$per_row,$sqlite_s,$sqlite_mib,$gringo_s,$check" \
+        >>"$csv"
     rm -f "$input" "$output" "$work"/*.txt
 done
 
@@ -297,7 +323,7 @@ if command -v gnuplot >/dev/null 2>&1; then
     # times are floored at 0.0015 s for the log scale. An engine without any time gets no bars.
     awk -F, 'NR > 1 {
         line = $1
-        split("3 8 9", engines, " ")
+        split("3 8 10", engines, " ")
         for (i = 1; i <= 3; i++) {
             v = $(engines[i])
             line = line " " (v ~ /^[0-9.]+$/ ? (v < 0.0015 ? 0.0015 : v) : "-")
