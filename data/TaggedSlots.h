@@ -7,8 +7,7 @@
 // Open addressing with linear probing for the engine's hash tables. Each slot holds 32 bits of
 // an entry's hash above the entry's number + 1; 0 marks a free slot. The tag places the slot and
 // screens out most unequal entries before the owner compares, and growing moves slots without
-// looking at the entries again. The table is kept at most three quarters full: the tags keep
-// long probe runs cheap, and the slots are most of the memory a row or value costs.
+// looking at the entries again. The table is kept at most half full.
 class TaggedSlots {
 public:
     static constexpr std::size_t kNone = ~std::size_t{0};
@@ -34,7 +33,7 @@ public:
     // Fills a free slot found by find; slots found before are invalid afterwards.
     void fill(std::size_t slot, std::uint32_t tag, std::size_t number) {
         slots[slot] = (std::uint64_t{tag} << 32) | (number + 1);
-        if (++count * 4 > slots.size() * 3) grow();
+        if (++count * 2 > slots.size()) grow();
     }
     // Gives the entry in an occupied slot another number; its tag stays.
     void renumber(std::size_t slot, std::size_t number) {
