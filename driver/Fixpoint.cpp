@@ -45,6 +45,12 @@ private:
     // The rules whose newest rows came in the last iteration: only their readers can find
     // anything new, so an iteration costs what changed, not what the program holds.
     std::vector<std::size_t> changed;
+    // Kept from one iteration to the next, so that an iteration that touches little allocates
+    // nothing: the joins per rule and body, the pending rows per rule, and scratch lists.
+    std::vector<std::vector<RuleBodyJoin>> joins;
+    std::vector<PendingRows> pendingOf;
+    std::vector<std::size_t> active;
+    std::vector<ReferenceRows> sources;
 };
 
 FixpointEngine::FixpointEngine(const std::vector<std::pair<std::string, Rule>>& ruleList,
@@ -80,6 +86,11 @@ FixpointEngine::FixpointEngine(const std::vector<std::pair<std::string, Rule>>& 
             runs.push_back(std::move(bodyRun));
         }
     }
+    for (std::size_t i = 0; i < rules.size(); ++i) {
+        std::vector<RuleBodyJoin>& ruleJoins = joins.emplace_back();
+        for (const BodyRun& body : bodies[i]) ruleJoins.emplace_back(body.plan, pool);
+        pendingOf.emplace_back(idb[i]);
+    }
     readers.resize(rules.size());
     for (std::size_t i = 0; i < rules.size(); ++i) {
         for (const BodyRun& body : bodies[i]) {
@@ -113,43 +124,43 @@ ReferenceRows FixpointEngine::rowsOf(const PlanReference& reference,
 // relations alone can give rows in the first pass.
 void FixpointEngine::firstPass() {
     for (std::size_t i = 0; i < rules.size(); ++i) {
-        for (const BodyRun& body : bodies[i]) {
+        for (std::size_t b = 0; b < bodies[i].size(); ++b) {
+            const BodyRun& body = bodies[i][b];
             if (body.isMissingAny || !body.derived.empty() || body.plan.isNeverSatisfied())
                 continue;
-            std::vector<ReferenceRows> sources;
+            sources.clear();
             for (std::size_t k = 0; k < body.references.size(); ++k) {
                 sources.push_back(rowsOf(body.plan.getReferences()[k], body.references[k]));
             }
-            RuleBodyJoin join(body.plan, pool);
             RelationTable& target = idb[i];
-            join.run(sources, [&target](const ValueId* row, std::size_t arity,
-                                        const std::uint32_t*) { target.insert(row, arity); });
+            joins[i][b].run(sources,
+                            [&target](const ValueId* row, std::size_t arity, const std::uint32_t*) {
+                                target.insert(row, arity);
+                            });
         }
         if (idb[i].size() > 0) changed.push_back(i);
     }
 }
 
 bool FixpointEngine::iterate() {
-    std::vector<std::size_t> active;
+    active.clear();
     for (const std::size_t rule : changed) {
         active.insert(active.end(), readers[rule].begin(), readers[rule].end());
     }
     std::sort(active.begin(), active.end());
     active.erase(std::unique(active.begin(), active.end()), active.end());
 
-    std::vector<PendingRows> pending;
-    pending.reserve(active.size());
     for (const std::size_t i : active) {
-        PendingRows& found = pending.emplace_back(idb[i]);
+        PendingRows& found = pendingOf[i];
         for (std::uint32_t b = 0; b < bodies[i].size(); ++b) {
             const BodyRun& body = bodies[i][b];
             if (body.isMissingAny || body.derived.empty() || body.plan.isNeverSatisfied()) continue;
             const std::size_t count = body.references.size();
-            std::vector<ReferenceRows> sources;
+            sources.clear();
             for (std::size_t k = 0; k < count; ++k) {
                 sources.push_back(rowsOf(body.plan.getReferences()[k], body.references[k]));
             }
-            RuleBodyJoin join(body.plan, pool);
+            RuleBodyJoin& join = joins[i][b];
             // Pass d reads the newest rows of derived reference d and the older rows of those
             // before it; a pass without newest rows finds nothing, and once a reference has no
             // older rows, no later pass can match.
@@ -171,10 +182,10 @@ bool FixpointEngine::iterate() {
     // The rows of the last iteration stop being the newest; this iteration's become so.
     for (const std::size_t rule : changed) idb[rule].markDeltaStart();
     changed.clear();
-    for (std::size_t a = 0; a < active.size(); ++a) {
-        idb[active[a]].markDeltaStart();
-        if (!pending[a].isEmpty()) changed.push_back(active[a]);
-        pending[a].commit();
+    for (const std::size_t i : active) {
+        idb[i].markDeltaStart();
+        if (!pendingOf[i].isEmpty()) changed.push_back(i);
+        pendingOf[i].commit();
     }
     return !changed.empty();
 }

@@ -121,7 +121,11 @@ void PendingRows::commit() {
 }
 
 void PendingRows::forget() {
-    keys.clear();
+    // The key lists keep their memory for the next iteration.
+    for (PartKeys& partKeys : keys) {
+        partKeys.arena.clear();
+        partKeys.start.clear();
+    }
     count = 0;
     lastKey.assign({1, 0});
     isInKeyOrder = true;
