@@ -121,10 +121,17 @@ void PendingRows::commit() {
 }
 
 void PendingRows::forget() {
-    // The key lists keep their memory for the next iteration.
+    // Small key lists keep their memory for the next iteration, so that the many small
+    // iterations of a long chain allocate nothing; large ones give it back, so that a program
+    // of many rules does not hold every rule's largest iteration at once.
+    constexpr std::size_t kKeptEntries = 256;
     for (PartKeys& partKeys : keys) {
-        partKeys.arena.clear();
-        partKeys.start.clear();
+        if (partKeys.arena.capacity() > kKeptEntries) {
+            partKeys = PartKeys{};
+        } else {
+            partKeys.arena.clear();
+            partKeys.start.clear();
+        }
     }
     count = 0;
     lastKey.assign({1, 0});
