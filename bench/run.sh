@@ -319,39 +319,48 @@ done
 
 if command -v gnuplot >/dev/null 2>&1; then
     chart=$out_dir/chart-$size.png
-    # Seconds of dedb, sqlite3 and gringo per workload; a timeout or missing run is left out, and
-    # times are floored at 0.0015 s for the log scale. An engine without any time gets no bars.
+    # Per workload: seconds of dedb, sqlite3 and gringo, then peak MiB of dedb and sqlite3. A
+    # timeout or missing run is left out; values are floored for the log scales. An engine
+    # without any value gets no bars.
     awk -F, 'NR > 1 {
         line = $1
-        split("3 8 10", engines, " ")
-        for (i = 1; i <= 3; i++) {
-            v = $(engines[i])
-            line = line " " (v ~ /^[0-9.]+$/ ? (v < 0.0015 ? 0.0015 : v) : "-")
+        split("3 8 10 4 9", columns, " ")
+        for (i = 1; i <= 5; i++) {
+            v = $(columns[i])
+            floor = i <= 3 ? 0.0015 : 0.15
+            line = line " " (v ~ /^[0-9.]+$/ ? (v < floor ? floor : v) : "-")
         }
         print line
     }' "$csv" >"$work/chart.dat"
-    plot="'$work/chart.dat' using 2:xtic(1) title 'dedb'"
+    has_values() { awk -v c="$1" '$c != "-" { found = 1 } END { exit !found }' "$work/chart.dat"; }
+    time_plot="'$work/chart.dat' using 2:xtic(1) title 'dedb'"
     column=3
     for peer in sqlite3 gringo; do
-        if awk -v c="$column" '$c != "-" { found = 1 } END { exit !found }' "$work/chart.dat"; then
-            plot="$plot, '' using $column title '$peer'"
-        fi
+        if has_values "$column"; then time_plot="$time_plot, '' using $column title '$peer'"; fi
         column=$((column + 1))
     done
+    memory_plot="'$work/chart.dat' using 5:xtic(1) title 'dedb'"
+    if has_values 6; then memory_plot="$memory_plot, '' using 6 title 'sqlite3'"; fi
     if gnuplot <<EOF; then echo "chart: $chart"; fi
-set terminal pngcairo size 900,500
+set terminal pngcairo size 1000,900
 set output '$chart'
-set title 'dedb and peers, size $size: wall seconds, log scale, lower is better'
+set multiplot layout 2,1 title 'dedb and peers, size $size, log scales, lower is better'
 set style data histograms
 set style histogram clustered gap 1
 set style fill solid 0.8 border -1
 set datafile missing '-'
 set logscale y
-set yrange [0.001:*]
-set ylabel 'wall seconds'
 set xtics rotate by -30
 set key top left
-plot $plot
+set title 'wall seconds'
+set yrange [0.001:*]
+set ylabel 'seconds'
+plot $time_plot
+set title 'peak resident memory'
+set yrange [0.1:*]
+set ylabel 'MiB'
+plot $memory_plot
+unset multiplot
 EOF
 fi
 echo "results: $csv"
