@@ -49,12 +49,19 @@ private:
     }
     static std::size_t numberOf(std::uint64_t entry) { return (entry & 0xFFFFFFFFu) - 1; }
 
+    // The entries are set aside compactly and the old table freed before the new one is made,
+    // so that growing a large table needs room for the new table and the entries only.
     void grow() {
-        std::vector<std::uint64_t> old(slots.size() * 2, 0);
-        old.swap(slots);
+        std::vector<std::uint64_t> entries;
+        entries.reserve(count);
+        for (std::uint64_t entry : slots) {
+            if (entry != 0) entries.push_back(entry);
+        }
+        const std::size_t newSize = slots.size() * 2;
+        std::vector<std::uint64_t>().swap(slots);
+        slots.assign(newSize, 0);
         const std::size_t mask = slots.size() - 1;
-        for (std::uint64_t entry : old) {
-            if (entry == 0) continue;
+        for (std::uint64_t entry : entries) {
             std::size_t slot = tagOf(entry) & mask;
             while (slots[slot] != 0) slot = (slot + 1) & mask;
             slots[slot] = entry;
