@@ -58,10 +58,13 @@ void RelationIndex::add(const ValueId* key, std::uint32_t tag) {
         bounds[group].second = position;
         return;
     }
-    slots.fill(slot, tag, listOfGroup.size());
+    const std::size_t width = keyColumns.size();
+    groupKeys.insert(groupKeys.end(), key, key + width);
     listOfGroup.push_back(kSinglePosition);
     bounds.emplace_back(position, position);
-    groupKeys.insert(groupKeys.end(), key, key + keyColumns.size());
+    slots.fill(slot, tag, listOfGroup.size() - 1, [this, width](std::size_t number) {
+        return static_cast<std::uint32_t>(hashValueIds(groupKeys.data() + number * width, width));
+    });
 }
 
 std::uint32_t RelationIndex::findGroup(const ValueId* key) const {

@@ -32,15 +32,20 @@ void RelationLoader::flush() {
         if (field.isString) {
             field.tag = ValuePool::stringTag(stringOf(field));
             pool.prefetchString(field.tag);
-        } else if (!ValuePool::isDirect(field.number)) {
+        } else if (!ValuePool::isInline(field.number)) {
             field.tag = ValuePool::integerTag(field.number);
             pool.prefetchInteger(field.tag);
         }
     }
     cells.clear();
     for (const Field& field : fields) {
-        cells.push_back(field.isString ? pool.internString(stringOf(field), field.tag)
-                                       : pool.internInteger(field.number, field.tag));
+        if (field.isString) {
+            cells.push_back(pool.internString(stringOf(field), field.tag));
+        } else if (ValuePool::isInline(field.number)) {
+            cells.push_back(ValuePool::inlineId(field.number));
+        } else {
+            cells.push_back(pool.internInteger(field.number, field.tag));
+        }
     }
     rowTags.clear();
     std::size_t start = 0;

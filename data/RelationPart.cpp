@@ -36,7 +36,7 @@ std::pair<std::size_t, RelationPart::Offered> RelationPart::offer(const ValueId*
     }
     const std::size_t position = rowCount++;
     for (std::size_t i = 0; i < arity; ++i) cells.push_back(values[i]);
-    slots.fill(slot, tag, position);
+    slots.fill(slot, tag, position, [this](std::size_t number) { return hashOf(row(number)); });
     return {position, Offered::Added};
 }
 

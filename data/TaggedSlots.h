@@ -2,12 +2,15 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <stdexcept>
 #include <vector>
 
-// Open addressing with linear probing for the engine's hash tables. Each slot holds 32 bits of
-// an entry's hash above the entry's number + 1; 0 marks a free slot. The tag places the slot and
-// screens out most unequal entries before the owner compares, and growing moves slots without
-// looking at the entries again. The table is kept at most half full.
+// Open addressing with linear probing for the engine's hash tables, at four bytes a slot. The
+// entries are numbered 0, 1, 2, ... by their owner. A slot holds an entry's number + 1 in its
+// low bits, as many as the table's size needs, and the upper bits of the entry's 32-bit hash
+// (its tag) above them; 0 marks a free slot. The tag's low bits place the slot, its upper bits
+// screen out most unequal entries before the owner compares. The table keeps nothing else:
+// growing asks the owner for each entry's tag again. It is kept at most half full.
 class TaggedSlots {
 public:
     static constexpr std::size_t kNone = ~std::size_t{0};
@@ -18,56 +21,71 @@ public:
     // such an entry would go.
     template <typename IsMatch>
     std::size_t find(std::uint32_t tag, IsMatch&& isMatch) const {
-        const std::size_t mask = slots.size() - 1;
+        const std::uint32_t mask = slotMask();
+        const std::uint32_t upper = tag & ~mask;
         for (std::size_t slot = tag & mask;; slot = (slot + 1) & mask) {
-            const std::uint64_t entry = slots[slot];
+            const std::uint32_t entry = slots[slot];
             if (entry == 0) return slot;
-            if (tagOf(entry) == tag && isMatch(numberOf(entry))) return slot;
+            if ((entry & ~mask) == upper && isMatch(std::size_t{entry & mask} - 1)) return slot;
         }
     }
 
     // The entry's number in a slot, or kNone for a free slot.
     std::size_t numberAt(std::size_t slot) const {
-        return slots[slot] == 0 ? kNone : numberOf(slots[slot]);
+        const std::uint32_t entry = slots[slot];
+        return entry == 0 ? kNone : std::size_t{entry & slotMask()} - 1;
     }
-    // Fills a free slot found by find; slots found before are invalid afterwards.
-    void fill(std::size_t slot, std::uint32_t tag, std::size_t number) {
-        slots[slot] = (std::uint64_t{tag} << 32) | (number + 1);
-        if (++count * 2 > slots.size()) grow();
+    // Fills a free slot found by find with the next entry: its number is the count of entries
+    // before it. Slots found before are invalid afterwards. Should the table grow, tagOf(number)
+    // gives the tag of each entry, this one included.
+    template <typename TagOf>
+    void fill(std::size_t slot, std::uint32_t tag, std::size_t number, TagOf&& tagOf) {
+        slots[slot] = entryOf(tag, number, slotMask());
+        if (++count * 2 > slots.size()) grow(tagOf);
     }
-    // Gives the entry in an occupied slot another number; its tag stays.
+    // Gives the entry in an occupied slot another number below the count of entries.
     void renumber(std::size_t slot, std::size_t number) {
-        slots[slot] = (slots[slot] & ~std::uint64_t{0xFFFFFFFFu}) | (number + 1);
+        const std::uint32_t mask = slotMask();
+        slots[slot] = (slots[slot] & ~mask) | static_cast<std::uint32_t>(number + 1);
     }
 
-    void prefetch(std::uint32_t tag) const { __builtin_prefetch(&slots[tag & (slots.size() - 1)]); }
+    void prefetch(std::uint32_t tag) const { __builtin_prefetch(&slots[tag & slotMask()]); }
     std::size_t capacity() const { return slots.size(); }
 
 private:
-    static std::uint32_t tagOf(std::uint64_t entry) {
-        return static_cast<std::uint32_t>(entry >> 32);
-    }
-    static std::size_t numberOf(std::uint64_t entry) { return (entry & 0xFFFFFFFFu) - 1; }
+    // A table of 2^32 slots uses every bit for numbers; it is the largest there is.
+    static constexpr std::size_t kMaxSlots = std::size_t{1} << 32;
 
-    // The entries are set aside compactly and the old table freed before the new one is made,
-    // so that growing a large table needs room for the new table and the entries only.
-    void grow() {
-        std::vector<std::uint64_t> entries;
-        entries.reserve(count);
-        for (std::uint64_t entry : slots) {
-            if (entry != 0) entries.push_back(entry);
-        }
+    std::uint32_t slotMask() const { return static_cast<std::uint32_t>(slots.size() - 1); }
+    static std::uint32_t entryOf(std::uint32_t tag, std::size_t number, std::uint32_t mask) {
+        return (tag & ~mask) | static_cast<std::uint32_t>(number + 1);
+    }
+
+    // The old table is freed before the new one is made, so growing needs room for the new table
+    // only. Tags are taken in small batches whose slots are fetched ahead.
+    template <typename TagOf>
+    void grow(TagOf& tagOf) {
+        if (slots.size() >= kMaxSlots) throw std::length_error("hash table full");
         const std::size_t newSize = slots.size() * 2;
-        std::vector<std::uint64_t>().swap(slots);
+        std::vector<std::uint32_t>().swap(slots);
         slots.assign(newSize, 0);
-        const std::size_t mask = slots.size() - 1;
-        for (std::uint64_t entry : entries) {
-            std::size_t slot = tagOf(entry) & mask;
-            while (slots[slot] != 0) slot = (slot + 1) & mask;
-            slots[slot] = entry;
+        const std::uint32_t mask = slotMask();
+        constexpr std::size_t kBatch = 16;
+        std::uint32_t tags[kBatch];
+        for (std::size_t first = 0; first < count; first += kBatch) {
+            const std::size_t batch = count - first < kBatch ? count - first : kBatch;
+            for (std::size_t i = 0; i < batch; ++i) {
+                tags[i] = tagOf(first + i);
+                prefetch(tags[i]);
+            }
+            for (std::size_t i = 0; i < batch; ++i) {
+                std::size_t slot = tags[i] & mask;
+                while (slots[slot] != 0) slot = (slot + 1) & mask;
+                slots[slot] = entryOf(tags[i], first + i, mask);
+            }
         }
     }
 
-    std::vector<std::uint64_t> slots;
+    std::vector<std::uint32_t> slots;
     std::size_t count = 0;
 };

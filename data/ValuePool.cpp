@@ -1,51 +1,51 @@
 #include "data/ValuePool.h"
 
 #include <charconv>
+#include <cstdint>
 #include <functional>
-
-ValueId ValuePool::append(std::int64_t number, bool isIntegerNumber) {
-    numbers.push_back(number);
-    isIntegerValue.push_back(isIntegerNumber ? 1 : 0);
-    return static_cast<ValueId>(numbers.size() - 1);
-}
+#include <stdexcept>
 
 std::uint32_t ValuePool::stringTag(std::string_view value) {
     return static_cast<std::uint32_t>(std::hash<std::string_view>{}(value));
 }
 
 ValueId ValuePool::internInteger(std::int64_t value, std::uint32_t tag) {
-    if (isDirect(value)) {
-        const auto index = static_cast<std::size_t>(value);
-        if (index >= smallIntegerIds.size()) smallIntegerIds.resize(index + 1 + index / 2, 0);
-        if (smallIntegerIds[index] == 0) smallIntegerIds[index] = append(value, true) + 1;
-        return smallIntegerIds[index] - 1;
+    if (isInline(value)) return inlineId(value);
+    const std::size_t slot =
+        integerSlots.find(tag, [&](std::size_t number) { return largeIntegers[number] == value; });
+    std::size_t number = integerSlots.numberAt(slot);
+    if (number == TaggedSlots::kNone) {
+        number = largeIntegers.size();
+        if (number == kMaxInterned) throw std::length_error("too many distinct integers");
+        largeIntegers.push_back(value);
+        integerSlots.fill(slot, tag, number,
+                          [this](std::size_t old) { return integerTag(largeIntegers[old]); });
     }
-    const std::size_t slot = integerSlots.find(
-        tag, [&](std::size_t id) { return numbers[id] == value && isIntegerValue[id] != 0; });
-    const std::size_t found = integerSlots.numberAt(slot);
-    if (found != TaggedSlots::kNone) return static_cast<ValueId>(found);
-    const ValueId id = append(value, true);
-    integerSlots.fill(slot, tag, id);
-    return id;
+    return kFirstLargeInteger + static_cast<ValueId>(number);
 }
 
 ValueId ValuePool::internString(std::string_view value, std::uint32_t tag) {
-    const std::size_t slot = stringSlots.find(
-        tag, [&](std::size_t id) { return stringValue(static_cast<ValueId>(id)) == value; });
-    const std::size_t found = stringSlots.numberAt(slot);
-    if (found != TaggedSlots::kNone) return static_cast<ValueId>(found);
-    const ValueId id = append(static_cast<std::int64_t>(text.size()), false);
-    const auto length = static_cast<std::uint32_t>(value.size());
-    text.append(reinterpret_cast<const char*>(&length), sizeof length);
-    text.append(value);
-    stringSlots.fill(slot, tag, id);
-    return id;
+    const std::size_t slot =
+        stringSlots.find(tag, [&](std::size_t number) { return stringAt(number) == value; });
+    std::size_t number = stringSlots.numberAt(slot);
+    if (number == TaggedSlots::kNone) {
+        number = stringStarts.size();
+        if (number == kMaxInterned) throw std::length_error("too many distinct strings");
+        if (value.size() > UINT32_MAX) throw std::length_error("string too long");
+        stringStarts.push_back(text.size());
+        const auto length = static_cast<std::uint32_t>(value.size());
+        text.append(reinterpret_cast<const char*>(&length), sizeof length);
+        text.append(value);
+        stringSlots.fill(slot, tag, number,
+                         [this](std::size_t old) { return stringTag(stringAt(old)); });
+    }
+    return kFirstString + static_cast<ValueId>(number);
 }
 
 void ValuePool::appendText(ValueId id, std::string& output) const {
     if (isInteger(id)) {
         char digits[24];
-        const auto end = std::to_chars(digits, digits + sizeof digits, numbers[id]).ptr;
+        const auto end = std::to_chars(digits, digits + sizeof digits, integerValue(id)).ptr;
         output.append(digits, end);
     } else {
         output += '\'';

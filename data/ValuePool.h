@@ -9,19 +9,32 @@
 #include "data/Comparison.h"
 #include "data/TaggedSlots.h"
 
-// A value as the engine holds it: a number naming one interned integer or string. Equal
-// values (same class, same value) always get the same id, so ids compare and hash as values do.
+// A value as the engine holds it, in 32 bits. Integers from -2^30 to 2^30 - 1 are held in the
+// id itself and cost nothing more; other integers and strings are interned, each once, and their
+// ids number them. Equal values (same class, same value) always get the same id, so ids compare
+// and hash as values do.
 using ValueId = std::uint32_t;
 
-// Interns every value of the run once. Integer 5 and string '5' are different values.
+// Interns the values of the run that do not fit in an id. Integer 5 and string '5' are
+// different values.
 class ValuePool {
 public:
-    ValueId internInteger(std::int64_t value) { return internInteger(value, integerTag(value)); }
+    ValueId internInteger(std::int64_t value) {
+        return isInline(value) ? inlineId(value) : internInteger(value, integerTag(value));
+    }
     ValueId internString(std::string_view value) { return internString(value, stringTag(value)); }
 
+    // Whether the integer is held in its id, without interning.
+    static bool isInline(std::int64_t value) {
+        return value >= -kInlineOffset && value < kInlineOffset;
+    }
+    static ValueId inlineId(std::int64_t value) {
+        return static_cast<ValueId>(value + kInlineOffset);
+    }
+
     // The same with the hash computed beforehand, after prefetch has asked the memory for its
-    // slot: a loader with many values at hand hides the cache misses of large tables.
-    static bool isDirect(std::int64_t value) { return value >= 0 && value < kDirectIntegers; }
+    // slot: a loader with many values at hand hides the cache misses of large tables. For
+    // integers that are not inline.
     static std::uint32_t integerTag(std::int64_t value) {
         // The upper half of a multiplicative hash spreads nearby integers over the whole table.
         return static_cast<std::uint32_t>(
@@ -33,15 +46,13 @@ public:
     ValueId internInteger(std::int64_t value, std::uint32_t tag);
     ValueId internString(std::string_view value, std::uint32_t tag);
 
-    bool isInteger(ValueId id) const { return isIntegerValue[id] != 0; }
-    std::int64_t integerValue(ValueId id) const { return numbers[id]; }
-    // Valid until the next string is interned.
-    std::string_view stringValue(ValueId id) const {
-        const auto start = static_cast<std::size_t>(numbers[id]);
-        std::uint32_t length = 0;
-        std::memcpy(&length, text.data() + start, sizeof length);
-        return std::string_view(text.data() + start + sizeof length, length);
+    static bool isInteger(ValueId id) { return id < kFirstString; }
+    std::int64_t integerValue(ValueId id) const {
+        if (id < kFirstLargeInteger) return std::int64_t{id} - kInlineOffset;
+        return largeIntegers[id - kFirstLargeInteger];
     }
+    // Valid until the next string is interned.
+    std::string_view stringValue(ValueId id) const { return stringAt(id - kFirstString); }
 
     // left op right with the value semantics: false between an integer and a string.
     bool compare(ValueId left, Comparison op, ValueId right) const {
@@ -49,8 +60,8 @@ public:
         const bool isLeftInteger = isInteger(left);
         if (isLeftInteger != isInteger(right)) return false;
         if (isLeftInteger) {
-            const std::int64_t a = numbers[left];
-            const std::int64_t b = numbers[right];
+            const std::int64_t a = integerValue(left);
+            const std::int64_t b = integerValue(right);
             return holds(op, a < b, a == b);
         }
         const int order = stringValue(left).compare(stringValue(right));
@@ -76,16 +87,22 @@ private:
         return false;
     }
 
-    ValueId append(std::int64_t number, bool isIntegerNumber);
+    // The id ranges: inline integers, then interned integers, then strings.
+    static constexpr std::int64_t kInlineOffset = std::int64_t{1} << 30;
+    static constexpr ValueId kFirstLargeInteger = ValueId{1} << 31;
+    static constexpr ValueId kFirstString = kFirstLargeInteger + (ValueId{1} << 30);
+    static constexpr std::size_t kMaxInterned = std::size_t{1} << 30;
 
-    // Per value, nine bytes: an integer's value or where a string starts in text, and its kind.
-    std::vector<std::int64_t> numbers;
-    std::vector<std::uint8_t> isIntegerValue;
-    std::string text;  // every interned string: its length in four bytes, then its bytes
-    // Small non-negative integers, the common case, are found by direct lookup; the others by
-    // hash, in a table without a heap node per value.
-    static constexpr std::int64_t kDirectIntegers = std::int64_t{1} << 20;
-    std::vector<ValueId> smallIntegerIds;  // id + 1, 0 when not yet interned
-    TaggedSlots integerSlots;              // other integer ids by hash
-    TaggedSlots stringSlots;               // string ids by hash
+    std::string_view stringAt(std::size_t number) const {
+        const std::size_t start = stringStarts[number];
+        std::uint32_t length = 0;
+        std::memcpy(&length, text.data() + start, sizeof length);
+        return std::string_view(text.data() + start + sizeof length, length);
+    }
+
+    std::vector<std::int64_t> largeIntegers;  // the interned integers by number
+    std::vector<std::size_t> stringStarts;    // where each interned string starts in text
+    std::string text;          // every interned string: its length in four bytes, then its bytes
+    TaggedSlots integerSlots;  // interned integers' numbers by hash
+    TaggedSlots stringSlots;   // strings' numbers by hash
 };

@@ -1,0 +1,114 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <limits>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "data/TaggedSlots.h"
+#include "data/ValuePool.h"
+
+namespace {
+
+constexpr std::int64_t kInlineLimit = std::int64_t{1} << 30;
+
+// Integers on both sides of the edge between integers held in the id and interned ones.
+const std::vector<std::int64_t> kEdgeIntegers = {
+    std::numeric_limits<std::int64_t>::min(),
+    -kInlineLimit - 1,
+    -kInlineLimit,
+    -kInlineLimit + 1,
+    -1,
+    0,
+    1,
+    kInlineLimit - 1,
+    kInlineLimit,
+    kInlineLimit + 1,
+    std::int64_t{1} << 34,
+    std::numeric_limits<std::int64_t>::max(),
+};
+
+TEST(ValuePoolIntegers, KeepTheirValueOnBothSidesOfTheInlineEdge) {
+    ValuePool pool;
+    std::set<ValueId> ids;
+    for (const std::int64_t value : kEdgeIntegers) {
+        const ValueId id = pool.internInteger(value);
+        EXPECT_TRUE(ValuePool::isInteger(id)) << value;
+        EXPECT_EQ(pool.integerValue(id), value);
+        EXPECT_EQ(pool.internInteger(value), id) << value;
+        std::string text;
+        pool.appendText(id, text);
+        EXPECT_EQ(text, std::to_string(value));
+        ids.insert(id);
+    }
+    EXPECT_EQ(ids.size(), kEdgeIntegers.size());
+    EXPECT_FALSE(ValuePool::isInteger(pool.internString("")));
+}
+
+TEST(ValuePoolIntegers, CompareByValueAcrossTheInlineEdge) {
+    ValuePool pool;
+    for (const std::int64_t left : kEdgeIntegers) {
+        for (const std::int64_t right : kEdgeIntegers) {
+            const ValueId a = pool.internInteger(left);
+            const ValueId b = pool.internInteger(right);
+            EXPECT_EQ(pool.compare(a, Comparison::Less, b), left < right) << left << " " << right;
+            EXPECT_EQ(pool.compare(a, Comparison::GreaterEqual, b), left >= right);
+            EXPECT_EQ(pool.compare(a, Comparison::Equal, b), left == right);
+        }
+    }
+}
+
+std::string numberedText(std::int64_t i) {
+    std::string text = "s";
+    text += std::to_string(i);
+    return text;
+}
+
+// Many values make the tables grow several times; each value must still be found under its id.
+TEST(ValuePoolInterning, ManyValuesSurviveGrowth) {
+    ValuePool pool;
+    std::vector<ValueId> integerIds;
+    std::vector<ValueId> stringIds;
+    for (std::int64_t i = 0; i < 100000; ++i) {
+        integerIds.push_back(pool.internInteger((i << 32) + 7));
+        stringIds.push_back(pool.internString(numberedText(i)));
+    }
+    for (std::int64_t i = 0; i < 100000; ++i) {
+        ASSERT_EQ(pool.internInteger((i << 32) + 7), integerIds[i]);
+        ASSERT_EQ(pool.internString(numberedText(i)), stringIds[i]);
+        ASSERT_EQ(pool.stringValue(stringIds[i]), numberedText(i));
+    }
+}
+
+// Colliding tags (all entries share one) must still tell entries apart, before and after growth
+// and after renumbering.
+TEST(TaggedSlotsTable, FindsEveryEntryWhenAllTagsCollide) {
+    constexpr std::size_t kEntries = 300;
+    std::vector<std::size_t> keyOf;  // entry number -> key
+    TaggedSlots slots;
+    const auto tagOf = [](std::size_t) { return std::uint32_t{0xABCD1234u}; };
+    for (std::size_t key = 0; key < kEntries; ++key) {
+        const std::size_t slot =
+            slots.find(tagOf(0), [&](std::size_t number) { return keyOf[number] == key; });
+        ASSERT_EQ(slots.numberAt(slot), TaggedSlots::kNone);
+        keyOf.push_back(key);
+        slots.fill(slot, tagOf(0), key, tagOf);
+    }
+    for (std::size_t key = 0; key < kEntries; ++key) {
+        const std::size_t slot =
+            slots.find(tagOf(0), [&](std::size_t number) { return keyOf[number] == key; });
+        EXPECT_EQ(slots.numberAt(slot), key);
+    }
+    // Swap the numbers of the first two entries.
+    const std::size_t first = slots.find(tagOf(0), [](std::size_t number) { return number == 0; });
+    const std::size_t second = slots.find(tagOf(0), [](std::size_t number) { return number == 1; });
+    slots.renumber(first, 1);
+    slots.renumber(second, 0);
+    std::swap(keyOf[0], keyOf[1]);
+    const std::size_t found =
+        slots.find(tagOf(0), [&](std::size_t number) { return keyOf[number] == 0; });
+    EXPECT_EQ(slots.numberAt(found), 1u);
+}
+
+}  // namespace
