@@ -55,13 +55,13 @@ void RelationIndex::add(const ValueId* key, std::uint32_t tag) {
             lists.push_back({bounds[group].first});
         }
         lists[list].push_back(position);
-        bounds[group].second = position;
+        bounds[group].last = position;
         return;
     }
     const std::size_t width = keyColumns.size();
-    groupKeys.insert(groupKeys.end(), key, key + width);
+    groupKeys.append(key, width);
     listOfGroup.push_back(kSinglePosition);
-    bounds.emplace_back(position, position);
+    bounds.push_back({position, position});
     slots.fill(slot, tag, listOfGroup.size() - 1, [this, width](std::size_t number) {
         return static_cast<std::uint32_t>(hashValueIds(groupKeys.data() + number * width, width));
     });

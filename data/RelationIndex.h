@@ -4,6 +4,7 @@
 #include <span>
 #include <vector>
 
+#include "data/GrowingArray.h"
 #include "data/TaggedSlots.h"
 #include "data/ValuePool.h"
 
@@ -33,7 +34,7 @@ public:
         return lists[list];
     }
     std::uint32_t firstPosition(std::uint32_t group) const { return bounds[group].first; }
-    std::uint32_t lastPosition(std::uint32_t group) const { return bounds[group].second; }
+    std::uint32_t lastPosition(std::uint32_t group) const { return bounds[group].last; }
 
 private:
     std::size_t findSlot(const ValueId* key, std::uint32_t tag) const;
@@ -46,9 +47,13 @@ private:
     // Most keys of a large index hold one row: such a group is its bounds alone, and only a
     // group with more rows gets a list of its own.
     static constexpr std::uint32_t kSinglePosition = ~std::uint32_t{0};
-    std::vector<std::uint32_t> listOfGroup;  // per group: its list, or kSinglePosition
+    GrowingArray<std::uint32_t> listOfGroup;  // per group: its list, or kSinglePosition
     std::vector<std::vector<std::uint32_t>> lists;
-    std::vector<ValueId> groupKeys;  // the key of each group, keyColumns.size() ids per group
-    std::vector<std::pair<std::uint32_t, std::uint32_t>> bounds;  // first and last position
+    GrowingArray<ValueId> groupKeys;  // the key of each group, keyColumns.size() ids per group
+    struct Bounds {
+        std::uint32_t first;
+        std::uint32_t last;
+    };
+    GrowingArray<Bounds> bounds;  // first and last position
     TaggedSlots slots;                                            // group numbers by key hash
 };

@@ -35,7 +35,7 @@ std::pair<std::size_t, RelationPart::Offered> RelationPart::offer(const ValueId*
         return {found, found < committedCount ? Offered::Committed : Offered::Pending};
     }
     const std::size_t position = rowCount++;
-    for (std::size_t i = 0; i < arity; ++i) cells.push_back(values[i]);
+    cells.append(values, arity);
     slots.fill(slot, tag, position, [this](std::size_t number) { return hashOf(row(number)); });
     return {position, Offered::Added};
 }
@@ -53,25 +53,36 @@ std::size_t RelationPart::find(const ValueId* values) const {
     return position < committedCount ? position : kNotFound;
 }
 
-// Moves the pending rows' cells into the new order and points their hash slots at the new
-// positions; committed rows are not touched.
+// Points the pending rows' hash slots at their new positions, then moves their cells into the new
+// order in place, cycle by cycle; committed rows are not touched.
 void RelationPart::reorderPending(const std::vector<std::uint32_t>& order) {
-    const std::vector<ValueId> pendingCells(cells.begin() + committedCount * arity, cells.end());
-    std::vector<std::uint32_t> newPlace(order.size());
-    for (std::size_t place = 0; place < order.size(); ++place) {
-        newPlace[order[place]] = static_cast<std::uint32_t>(place);
-        std::copy_n(pendingCells.begin() + std::size_t{order[place]} * arity, arity,
-                    cells.begin() + (committedCount + place) * arity);
-    }
+    const std::size_t pending = order.size();
     // All slots are found before any is changed, so no search meets a rewritten position.
-    std::vector<std::size_t> slotOfRow(order.size());
-    for (std::size_t old = 0; old < order.size(); ++old) {
+    std::vector<std::uint32_t> slotOfRow(pending);
+    for (std::size_t old = 0; old < pending; ++old) {
         const std::size_t position = committedCount + old;
-        slotOfRow[old] = slots.find(hashOf(pendingCells.data() + old * arity),
-                                    [position](std::size_t number) { return number == position; });
+        slotOfRow[old] = static_cast<std::uint32_t>(slots.find(
+            hashOf(row(position)), [position](std::size_t number) { return number == position; }));
     }
-    for (std::size_t old = 0; old < order.size(); ++old) {
-        slots.renumber(slotOfRow[old], committedCount + newPlace[old]);
+    for (std::size_t place = 0; place < pending; ++place) {
+        slots.renumber(slotOfRow[order[place]], committedCount + place);
+    }
+    std::vector<std::uint32_t>().swap(slotOfRow);
+    ValueId* pendingCells = cells.data() + committedCount * arity;
+    std::vector<bool> isPlaced(pending, false);
+    std::vector<ValueId> carried(arity);
+    for (std::size_t start = 0; start < pending; ++start) {
+        if (isPlaced[start]) continue;
+        std::copy_n(pendingCells + start * arity, arity, carried.begin());
+        std::size_t place = start;
+        for (;;) {
+            isPlaced[place] = true;
+            const std::size_t from = order[place];
+            if (from == start) break;
+            std::copy_n(pendingCells + from * arity, arity, pendingCells + place * arity);
+            place = from;
+        }
+        std::copy_n(carried.begin(), arity, pendingCells + place * arity);
     }
 }
 

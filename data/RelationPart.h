@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "data/GrowingArray.h"
 #include "data/RelationIndex.h"
 #include "data/TaggedSlots.h"
 #include "data/ValuePool.h"
@@ -69,7 +70,7 @@ private:
     std::size_t rowCount = 0;
     std::size_t committedCount = 0;
     std::size_t deltaStart = 0;
-    std::vector<ValueId> cells;
+    GrowingArray<ValueId> cells;
     TaggedSlots slots;  // row positions by hash
     mutable std::vector<std::unique_ptr<RelationIndex>> indexes;
 };

@@ -3,7 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <stdexcept>
-#include <vector>
+
+#include "data/GrowingArray.h"
 
 // Open addressing with linear probing for the engine's hash tables, at four bytes a slot. The
 // entries are numbered 0, 1, 2, ... by their owner. A slot holds an entry's number + 1 in its
@@ -15,7 +16,7 @@ class TaggedSlots {
 public:
     static constexpr std::size_t kNone = ~std::size_t{0};
 
-    TaggedSlots() : slots(16, 0) {}
+    TaggedSlots() { slots.assignZeroed(16); }
 
     // The slot whose entry has this tag and satisfies isMatch(number), or the free slot where
     // such an entry would go.
@@ -61,14 +62,13 @@ private:
         return (tag & ~mask) | static_cast<std::uint32_t>(number + 1);
     }
 
-    // The old table is freed before the new one is made, so growing needs room for the new table
-    // only. Tags are taken in small batches whose slots are fetched ahead.
+    // The old table is given back before the new one is made, so growing needs room for the new
+    // table only. Tags are taken in small batches whose slots are fetched ahead.
     template <typename TagOf>
     void grow(TagOf& tagOf) {
         if (slots.size() >= kMaxSlots) throw std::length_error("hash table full");
         const std::size_t newSize = slots.size() * 2;
-        std::vector<std::uint32_t>().swap(slots);
-        slots.assign(newSize, 0);
+        slots.assignZeroed(newSize);
         const std::uint32_t mask = slotMask();
         constexpr std::size_t kBatch = 16;
         std::uint32_t tags[kBatch];
@@ -86,6 +86,6 @@ private:
         }
     }
 
-    std::vector<std::uint32_t> slots;
+    GrowingArray<std::uint32_t> slots;
     std::size_t count = 0;
 };

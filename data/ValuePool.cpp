@@ -35,7 +35,7 @@ ValueId ValuePool::internString(std::string_view value, std::uint32_t tag) {
         stringStarts.push_back(text.size());
         const auto length = static_cast<std::uint32_t>(value.size());
         text.append(reinterpret_cast<const char*>(&length), sizeof length);
-        text.append(value);
+        text.append(value.data(), value.size());
         stringSlots.fill(slot, tag, number,
                          [this](std::size_t old) { return stringTag(stringAt(old)); });
     }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "data/Comparison.h"
+#include "data/GrowingArray.h"
 #include "data/TaggedSlots.h"
 
 // A value as the engine holds it, in 32 bits. Integers from -2^30 to 2^30 - 1 are held in the

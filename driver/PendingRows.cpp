@@ -10,6 +10,7 @@ bool PendingRows::isLess(const std::uint32_t* left, const std::uint32_t* right) 
                                         right + 1 + right[0]);
 }
 
+
 void PendingRows::appendKey(std::vector<std::uint32_t>& arena, std::uint32_t body,
                             const std::uint32_t* positions, std::size_t referenceCount) {
     arena.push_back(static_cast<std::uint32_t>(referenceCount + 1));
@@ -66,7 +67,7 @@ void PendingRows::record(std::uint32_t part, std::size_t position, RelationPart:
         if (isLess(key, lastKey.data())) isInKeyOrder = false;
         lastKey.assign(key, key + 1 + key[0]);
         partKeys.start.push_back(partKeys.arena.size());
-        partKeys.arena.insert(partKeys.arena.end(), key, key + 1 + key[0]);
+        partKeys.arena.append(key, 1 + key[0]);
         ++count;
         return;
     }
@@ -90,6 +91,13 @@ void PendingRows::commit() {
         forget();
         return;
     }
+    if (table.partCount() <= 1) {
+        const std::vector<std::uint32_t> order = keyOrder(0);
+        forget();  // the keys are given back before the rows move
+        table.partAt(0).reorderPending(order);
+        table.commitPending({});
+        return;
+    }
     // Each part's pending rows are put in key order; across parts the keys decide the order in
     // which rows count as inserted.
     struct NewRow {
@@ -99,12 +107,12 @@ void PendingRows::commit() {
     };
     std::vector<NewRow> newRows;
     for (std::uint32_t part = 0; part < keys.size(); ++part) {
-        std::vector<std::uint32_t> order(keys[part].start.size());
-        std::iota(order.begin(), order.end(), 0);
-        if (!isInKeyOrder) {
-            std::sort(order.begin(), order.end(), [&](std::uint32_t left, std::uint32_t right) {
-                return isLess(keyOf(part, left), keyOf(part, right));
-            });
+        std::vector<std::uint32_t> order;
+        if (isInKeyOrder) {
+            order.resize(keys[part].start.size());
+            std::iota(order.begin(), order.end(), 0);
+        } else {
+            order = keyOrder(part);
             table.partAt(part).reorderPending(order);
         }
         const auto committed = static_cast<std::uint32_t>(table.partAt(part).size());
@@ -118,6 +126,16 @@ void PendingRows::commit() {
     for (const NewRow& row : newRows) inserted.emplace_back(row.part, row.position);
     table.commitPending(inserted);
     forget();
+}
+
+// The pending numbers of a part's rows in key order.
+std::vector<std::uint32_t> PendingRows::keyOrder(std::uint32_t part) const {
+    std::vector<std::uint32_t> order(keys[part].start.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::sort(order.begin(), order.end(), [&](std::uint32_t left, std::uint32_t right) {
+        return isLess(keyOf(part, left), keyOf(part, right));
+    });
+    return order;
 }
 
 void PendingRows::forget() {

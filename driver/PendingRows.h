@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "data/GrowingArray.h"
 #include "data/RelationTable.h"
 
 // The rows one rule finds new in one iteration. They wait as pending rows in the rule's own
@@ -34,8 +35,8 @@ private:
     // A key is stored as its length followed by the body number and the positions; keys of
     // different bodies differ in length, and the body number decides between them.
     struct PartKeys {
-        std::vector<std::uint32_t> arena;
-        std::vector<std::size_t> start;  // per pending row
+        GrowingArray<std::uint32_t> arena;
+        GrowingArray<std::size_t> start;  // per pending row
     };
 
     static bool isLess(const std::uint32_t* left, const std::uint32_t* right);
@@ -45,6 +46,7 @@ private:
     void record(std::uint32_t part, std::size_t position, RelationPart::Offered offered,
                 const std::uint32_t* key);
     const std::uint32_t* keyOf(std::uint32_t part, std::size_t pendingNumber) const;
+    std::vector<std::uint32_t> keyOrder(std::uint32_t part) const;
     void forget();
 
     RelationTable& table;

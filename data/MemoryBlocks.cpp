@@ -1,0 +1,56 @@
+#include "data/MemoryBlocks.h"
+
+#include <sys/mman.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+namespace memory_blocks {
+namespace {
+
+constexpr std::size_t kMappedBytes = std::size_t{1} << 20;
+
+void* map(std::size_t bytes) {
+    void* block = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (block == MAP_FAILED) throw std::bad_alloc();
+    return block;
+}
+
+}  // namespace
+
+void* allocate(std::size_t bytes, bool isZeroed) {
+    if (bytes >= kMappedBytes) return map(bytes);  // mapped pages start zeroed
+    void* block = isZeroed ? std::calloc(bytes, 1) : std::malloc(bytes);
+    if (block == nullptr && bytes != 0) throw std::bad_alloc();
+    return block;
+}
+
+void* grow(void* block, std::size_t oldBytes, std::size_t newBytes) {
+    if (block == nullptr) return allocate(newBytes, false);
+    if (oldBytes >= kMappedBytes) {
+        void* moved = mremap(block, oldBytes, newBytes, MREMAP_MAYMOVE);
+        if (moved == MAP_FAILED) throw std::bad_alloc();
+        return moved;
+    }
+    if (newBytes < kMappedBytes) {
+        void* moved = std::realloc(block, newBytes);
+        if (moved == nullptr) throw std::bad_alloc();
+        return moved;
+    }
+    void* mapped = map(newBytes);
+    std::memcpy(mapped, block, oldBytes);
+    std::free(block);
+    return mapped;
+}
+
+void release(void* block, std::size_t bytes) noexcept {
+    if (block == nullptr) return;
+    if (bytes >= kMappedBytes) {
+        munmap(block, bytes);
+    } else {
+        std::free(block);
+    }
+}
+
+}  // namespace memory_blocks

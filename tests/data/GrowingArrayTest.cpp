@@ -1,0 +1,34 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <utility>
+
+#include "data/GrowingArray.h"
+
+namespace {
+
+// Growing from a small block into mapped pages and on, the contents must stay where they were.
+TEST(GrowingArrayContents, SurviveGrowthPastTheMappedSizeAndMoves) {
+    GrowingArray<std::uint64_t> items;
+    constexpr std::uint64_t kCount = 600000;  // 4.8 MB: several remaps
+    for (std::uint64_t i = 0; i < kCount; ++i) items.push_back(i * 3);
+    const std::uint64_t tail[] = {7, 8, 9};
+    items.append(tail, 3);
+    ASSERT_EQ(items.size(), kCount + 3);
+    GrowingArray<std::uint64_t> moved = std::move(items);
+    EXPECT_TRUE(items.empty());
+    for (std::uint64_t i = 0; i < kCount; ++i) ASSERT_EQ(moved[i], i * 3);
+    EXPECT_EQ(moved.back(), 9u);
+}
+
+TEST(GrowingArrayContents, AssignZeroedGivesZerosOfAnySize) {
+    GrowingArray<std::uint32_t> slots;
+    for (const std::size_t size : {std::size_t{16}, std::size_t{1} << 19, std::size_t{32}}) {
+        for (std::uint32_t& slot : slots) slot = 5;
+        slots.assignZeroed(size);
+        ASSERT_EQ(slots.size(), size);
+        for (const std::uint32_t slot : slots) ASSERT_EQ(slot, 0u);
+    }
+}
+
+}  // namespace
