@@ -88,8 +88,12 @@ FixpointEngine::FixpointEngine(const std::vector<std::pair<std::string, Rule>>& 
     }
     for (std::size_t i = 0; i < rules.size(); ++i) {
         std::vector<RuleBodyJoin>& ruleJoins = joins.emplace_back();
-        for (const BodyRun& body : bodies[i]) ruleJoins.emplace_back(body.plan, pool);
-        pendingOf.emplace_back(idb[i]);
+        std::size_t longestBody = 0;
+        for (const BodyRun& body : bodies[i]) {
+            ruleJoins.emplace_back(body.plan, pool);
+            longestBody = std::max(longestBody, body.references.size());
+        }
+        pendingOf.emplace_back(idb[i], longestBody);
     }
     readers.resize(rules.size());
     for (std::size_t i = 0; i < rules.size(); ++i) {

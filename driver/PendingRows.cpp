@@ -3,23 +3,22 @@
 #include <algorithm>
 #include <numeric>
 
-PendingRows::PendingRows(RelationTable& rows) : table(rows), lastKey{1, 0} {}
+PendingRows::PendingRows(RelationTable& rows, std::size_t referenceCount)
+    : table(rows), keyWidth(referenceCount + 1), lastKey(keyWidth, 0) {}
 
-bool PendingRows::isLess(const std::uint32_t* left, const std::uint32_t* right) {
-    return std::lexicographical_compare(left + 1, left + 1 + left[0], right + 1,
-                                        right + 1 + right[0]);
+bool PendingRows::isLess(const std::uint32_t* left, const std::uint32_t* right) const {
+    return std::lexicographical_compare(left, left + keyWidth, right, right + keyWidth);
 }
 
-
 void PendingRows::appendKey(std::vector<std::uint32_t>& arena, std::uint32_t body,
-                            const std::uint32_t* positions, std::size_t referenceCount) {
-    arena.push_back(static_cast<std::uint32_t>(referenceCount + 1));
+                            const std::uint32_t* positions, std::size_t referenceCount) const {
     arena.push_back(body);
     arena.insert(arena.end(), positions, positions + referenceCount);
+    arena.insert(arena.end(), keyWidth - 1 - referenceCount, 0);
 }
 
 const std::uint32_t* PendingRows::keyOf(std::uint32_t part, std::size_t pendingNumber) const {
-    return keys[part].arena.data() + keys[part].start[pendingNumber];
+    return keys[part].data() + pendingNumber * keyWidth;
 }
 
 void PendingRows::offer(const ValueId* row, std::size_t arity, std::uint32_t body,
@@ -56,8 +55,7 @@ void PendingRows::flushBatch() {
     batchKeys.clear();
 }
 
-// A row found again keeps the smaller key. Bodies run in order, so the row can only come back
-// from its own body, whose keys have the same length: the key is replaced in place.
+// A row found again keeps the smaller key, replaced in place.
 void PendingRows::record(std::uint32_t part, std::size_t position, RelationPart::Offered offered,
                          const std::uint32_t* key) {
     if (keys.size() <= part) keys.resize(part + 1);
@@ -65,16 +63,15 @@ void PendingRows::record(std::uint32_t part, std::size_t position, RelationPart:
     if (offered == RelationPart::Offered::Added) {
         // Within one pass rows come in key order; sorting is needed only when they do not.
         if (isLess(key, lastKey.data())) isInKeyOrder = false;
-        lastKey.assign(key, key + 1 + key[0]);
-        partKeys.start.push_back(partKeys.arena.size());
-        partKeys.arena.append(key, 1 + key[0]);
+        lastKey.assign(key, key + keyWidth);
+        partKeys.append(key, keyWidth);
         ++count;
         return;
     }
     const std::size_t pendingNumber = position - table.partAt(part).size();
-    std::uint32_t* stored = partKeys.arena.data() + partKeys.start[pendingNumber];
-    if (stored[0] == key[0] && isLess(key, stored)) {
-        std::copy(key, key + 1 + key[0], stored);
+    std::uint32_t* stored = partKeys.data() + pendingNumber * keyWidth;
+    if (isLess(key, stored)) {
+        std::copy(key, key + keyWidth, stored);
         isInKeyOrder = false;
     }
 }
@@ -109,7 +106,7 @@ void PendingRows::commit() {
     for (std::uint32_t part = 0; part < keys.size(); ++part) {
         std::vector<std::uint32_t> order;
         if (isInKeyOrder) {
-            order.resize(keys[part].start.size());
+            order.resize(keys[part].size() / keyWidth);
             std::iota(order.begin(), order.end(), 0);
         } else {
             order = keyOrder(part);
@@ -121,7 +118,7 @@ void PendingRows::commit() {
         }
     }
     std::sort(newRows.begin(), newRows.end(),
-              [](const NewRow& left, const NewRow& right) { return isLess(left.key, right.key); });
+              [this](const NewRow& left, const NewRow& right) { return isLess(left.key, right.key); });
     std::vector<std::pair<std::uint32_t, std::uint32_t>> inserted;
     for (const NewRow& row : newRows) inserted.emplace_back(row.part, row.position);
     table.commitPending(inserted);
@@ -130,7 +127,7 @@ void PendingRows::commit() {
 
 // The pending numbers of a part's rows in key order.
 std::vector<std::uint32_t> PendingRows::keyOrder(std::uint32_t part) const {
-    std::vector<std::uint32_t> order(keys[part].start.size());
+    std::vector<std::uint32_t> order(keys[part].size() / keyWidth);
     std::iota(order.begin(), order.end(), 0);
     std::sort(order.begin(), order.end(), [&](std::uint32_t left, std::uint32_t right) {
         return isLess(keyOf(part, left), keyOf(part, right));
@@ -144,14 +141,13 @@ void PendingRows::forget() {
     // of many rules does not hold every rule's largest iteration at once.
     constexpr std::size_t kKeptEntries = 256;
     for (PartKeys& partKeys : keys) {
-        if (partKeys.arena.capacity() > kKeptEntries) {
+        if (partKeys.capacity() > kKeptEntries) {
             partKeys = PartKeys{};
         } else {
-            partKeys.arena.clear();
-            partKeys.start.clear();
+            partKeys.clear();
         }
     }
     count = 0;
-    lastKey.assign({1, 0});
+    lastKey.assign(keyWidth, 0);
     isInKeyOrder = true;
 }

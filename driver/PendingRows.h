@@ -14,7 +14,8 @@
 // order, would have put them first.
 class PendingRows {
 public:
-    explicit PendingRows(RelationTable& table);
+    // Keys have room for the positions of the rule's longest body, referenceCount at most.
+    PendingRows(RelationTable& table, std::size_t referenceCount);
 
     // Rows are taken in small batches whose hash slots are fetched ahead once the table's hash
     // set has outgrown the caches.
@@ -32,16 +33,14 @@ private:
         std::size_t cellsAt;
         std::size_t keyAt;
     };
-    // A key is stored as its length followed by the body number and the positions; keys of
-    // different bodies differ in length, and the body number decides between them.
-    struct PartKeys {
-        GrowingArray<std::uint32_t> arena;
-        GrowingArray<std::size_t> start;  // per pending row
-    };
+    // Every key takes keyWidth numbers: the body number, the positions, and zeros after the
+    // positions of a shorter body. The body number decides between keys of different bodies,
+    // so keys compare as they are. The key of pending row n starts at n * keyWidth.
+    using PartKeys = GrowingArray<std::uint32_t>;
 
-    static bool isLess(const std::uint32_t* left, const std::uint32_t* right);
-    static void appendKey(std::vector<std::uint32_t>& arena, std::uint32_t body,
-                          const std::uint32_t* positions, std::size_t referenceCount);
+    bool isLess(const std::uint32_t* left, const std::uint32_t* right) const;
+    void appendKey(std::vector<std::uint32_t>& arena, std::uint32_t body,
+                   const std::uint32_t* positions, std::size_t referenceCount) const;
     void flushBatch();
     void record(std::uint32_t part, std::size_t position, RelationPart::Offered offered,
                 const std::uint32_t* key);
@@ -50,6 +49,7 @@ private:
     void forget();
 
     RelationTable& table;
+    std::size_t keyWidth;
     std::size_t count = 0;
     std::vector<PartKeys> keys;
     std::vector<Batched> batch;

@@ -25,7 +25,7 @@ TEST(PendingRowsOrder, CommitsInSmallestKeyOrder) {
     RelationTable table("p");
     const ValueId old[] = {1};
     table.insert(old, 1);
-    PendingRows pending(table);
+    PendingRows pending(table, 2);
     const ValueId a[] = {10}, b[] = {11}, c[] = {12};
     const std::uint32_t late[] = {5, 0}, early[] = {2, 9}, earliest[] = {1, 1}, body1[] = {0, 0};
     pending.offer(a, 1, 0, late, 2);
@@ -41,9 +41,25 @@ TEST(PendingRowsOrder, CommitsInSmallestKeyOrder) {
     EXPECT_TRUE(table.contains(b, 1));
 }
 
+// Bodies of different lengths: the body number decides, whatever the positions, and a row found
+// again by a later body keeps its earlier key.
+TEST(PendingRowsOrder, BodiesOfDifferentLengthsOrderByBodyFirst) {
+    RelationTable table("p");
+    PendingRows pending(table, 3);
+    const ValueId a[] = {1}, b[] = {2}, c[] = {3}, d[] = {4};
+    const std::uint32_t small[] = {0}, large[] = {9, 9, 9}, larger[] = {9, 9, 10}, mid[] = {4};
+    pending.offer(a, 1, 1, small, 1);
+    pending.offer(b, 1, 0, larger, 3);
+    pending.offer(c, 1, 1, mid, 1);
+    pending.offer(d, 1, 0, large, 3);
+    pending.offer(b, 1, 1, small, 1);  // same row, later body: keeps body 0's key
+    pending.commit();
+    EXPECT_EQ(rowTexts(table), (std::vector<std::string>{"4;", "2;", "1;", "3;"}));
+}
+
 TEST(PendingRowsOrder, RowsOfTwoLengthsInterleaveByKey) {
     RelationTable table("p");
-    PendingRows pending(table);
+    PendingRows pending(table, 1);
     const ValueId one[] = {7}, two[] = {7, 8}, three[] = {9};
     const std::uint32_t k3[] = {3}, k1[] = {1}, k2[] = {2};
     pending.offer(one, 1, 0, k3, 1);
@@ -62,7 +78,7 @@ TEST(PendingRowsOrder, LargeTablesKeepSmallestKeyOrder) {
     RelationTable table("p");
     constexpr ValueId kCommitted = 200000;
     for (ValueId value = 0; value < kCommitted; ++value) table.insert(&value, 1);
-    PendingRows pending(table);
+    PendingRows pending(table, 1);
     std::map<std::uint32_t, ValueId> expected;  // smallest key -> row
     std::map<ValueId, std::uint32_t> smallest;
     for (std::uint32_t j = 0; j < 30000; ++j) {
