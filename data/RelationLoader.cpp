@@ -37,6 +37,9 @@ void RelationLoader::flush() {
             pool.prefetchInteger(field.tag);
         }
     }
+    for (const Field& field : fields) {
+        if (field.isString) pool.prefetchStringEntry(field.tag);
+    }
     cells.clear();
     for (const Field& field : fields) {
         if (field.isString) {

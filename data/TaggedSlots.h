@@ -50,7 +50,9 @@ public:
         slots[slot] = (slots[slot] & ~mask) | static_cast<std::uint32_t>(number + 1);
     }
 
-    void prefetch(std::uint32_t tag) const { __builtin_prefetch(&slots[tag & slotMask()]); }
+    // The slot where the search for an entry with this tag begins.
+    std::size_t homeSlot(std::uint32_t tag) const { return tag & slotMask(); }
+    void prefetch(std::uint32_t tag) const { __builtin_prefetch(&slots[homeSlot(tag)]); }
     std::size_t capacity() const { return slots.size(); }
 
 private:

@@ -26,16 +26,22 @@ ValueId ValuePool::internInteger(std::int64_t value, std::uint32_t tag) {
 
 ValueId ValuePool::internString(std::string_view value, std::uint32_t tag) {
     const std::size_t slot =
-        stringSlots.find(tag, [&](std::size_t number) { return stringAt(number) == value; });
+        stringSlots.find(tag, [&](std::size_t number) { return isString(number, value); });
     std::size_t number = stringSlots.numberAt(slot);
     if (number == TaggedSlots::kNone) {
-        number = stringStarts.size();
+        number = strings.size();
         if (number == kMaxInterned) throw std::length_error("too many distinct strings");
         if (value.size() > UINT32_MAX) throw std::length_error("string too long");
-        stringStarts.push_back(text.size());
-        const auto length = static_cast<std::uint32_t>(value.size());
-        text.append(reinterpret_cast<const char*>(&length), sizeof length);
-        text.append(value.data(), value.size());
+        StringEntry entry{static_cast<std::uint32_t>(value.size()), {}};
+        if (value.size() <= kShortString) {
+            std::memcpy(entry.head, value.data(), value.size());
+        } else {
+            const std::size_t start = text.size();
+            std::memcpy(entry.head, value.data(), kStartOffset);
+            std::memcpy(entry.head + kStartOffset, &start, sizeof start);
+            text.append(value.data(), value.size());
+        }
+        strings.push_back(entry);
         stringSlots.fill(slot, tag, number,
                          [this](std::size_t old) { return stringTag(stringAt(old)); });
     }

@@ -44,6 +44,11 @@ public:
     static std::uint32_t stringTag(std::string_view value);
     void prefetchInteger(std::uint32_t tag) const { integerSlots.prefetch(tag); }
     void prefetchString(std::uint32_t tag) const { stringSlots.prefetch(tag); }
+    // Once the slot has come, the entry it leads to; a second stage for a batch of strings.
+    void prefetchStringEntry(std::uint32_t tag) const {
+        const std::size_t number = stringSlots.numberAt(stringSlots.homeSlot(tag));
+        if (number != TaggedSlots::kNone) __builtin_prefetch(&strings[number]);
+    }
     ValueId internInteger(std::int64_t value, std::uint32_t tag);
     ValueId internString(std::string_view value, std::uint32_t tag);
 
@@ -94,16 +99,35 @@ private:
     static constexpr ValueId kFirstString = kFirstLargeInteger + (ValueId{1} << 30);
     static constexpr std::size_t kMaxInterned = std::size_t{1} << 30;
 
+    // A string of up to twelve bytes is held whole in its entry, so that telling whether an
+    // entry holds a value needs one memory access; a longer one keeps its first four bytes and
+    // where it starts in text.
+    struct StringEntry {
+        std::uint32_t length;
+        char head[12];
+    };
+    static constexpr std::size_t kShortString = sizeof StringEntry{}.head;
+    static constexpr std::size_t kStartOffset = 4;
+
     std::string_view stringAt(std::size_t number) const {
-        const std::size_t start = stringStarts[number];
-        std::uint32_t length = 0;
-        std::memcpy(&length, text.data() + start, sizeof length);
-        return std::string_view(text.data() + start + sizeof length, length);
+        const StringEntry& entry = strings[number];
+        if (entry.length <= kShortString) return std::string_view(entry.head, entry.length);
+        std::size_t start = 0;
+        std::memcpy(&start, entry.head + kStartOffset, sizeof start);
+        return std::string_view(text.data() + start, entry.length);
+    }
+    bool isString(std::size_t number, std::string_view value) const {
+        const StringEntry& entry = strings[number];
+        if (entry.length != value.size()) return false;
+        if (entry.length <= kShortString)
+            return std::memcmp(entry.head, value.data(), entry.length) == 0;
+        return std::memcmp(entry.head, value.data(), kStartOffset) == 0 &&
+               stringAt(number) == value;
     }
 
-    std::vector<std::int64_t> largeIntegers;  // the interned integers by number
-    std::vector<std::size_t> stringStarts;    // where each interned string starts in text
-    std::string text;          // every interned string: its length in four bytes, then its bytes
-    TaggedSlots integerSlots;  // interned integers' numbers by hash
-    TaggedSlots stringSlots;   // strings' numbers by hash
+    GrowingArray<std::int64_t> largeIntegers;  // the interned integers by number
+    GrowingArray<StringEntry> strings;         // the interned strings by number
+    GrowingArray<char> text;                   // the bytes of the long strings
+    TaggedSlots integerSlots;                  // interned integers' numbers by hash
+    TaggedSlots stringSlots;                   // strings' numbers by hash
 };

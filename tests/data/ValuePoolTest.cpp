@@ -81,6 +81,38 @@ TEST(ValuePoolInterning, ManyValuesSurviveGrowth) {
     }
 }
 
+// Strings held whole in their entry and strings kept in the text, around the edge between them,
+// with shared beginnings and equal lengths.
+TEST(ValuePoolStrings, ShortAndLongStringsKeepTheirBytes) {
+    const std::vector<std::string> values = {
+        "",
+        "a",
+        "abcdefghijk",
+        "abcdefghijkl",
+        "abcdefghijklm",
+        "abcdefghijkm",
+        "abcdXXXXXXXXXXXXXXXX1",
+        "abcdXXXXXXXXXXXXXXXX2",
+        "abceXXXXXXXXXXXXXXXX1",
+        std::string(1000, 'z'),
+        std::string("nul\0inside", 11),
+        "\xE9t\xE9",
+    };
+    ValuePool pool;
+    std::vector<ValueId> ids;
+    for (const std::string& value : values) ids.push_back(pool.internString(value));
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        EXPECT_EQ(pool.stringValue(ids[i]), values[i]);
+        EXPECT_EQ(pool.internString(values[i]), ids[i]) << values[i];
+        for (std::size_t j = 0; j < i; ++j) EXPECT_NE(ids[i], ids[j]) << values[i];
+        std::string text;
+        pool.appendText(ids[i], text);
+        EXPECT_EQ(text, "'" + values[i] + "'");
+    }
+    EXPECT_TRUE(pool.compare(ids[6], Comparison::Less, ids[7]));
+    EXPECT_TRUE(pool.compare(ids[3], Comparison::Less, ids[4]));
+}
+
 // Colliding tags (all entries share one) must still tell entries apart, before and after growth
 // and after renumbering.
 TEST(TaggedSlotsTable, FindsEveryEntryWhenAllTagsCollide) {
