@@ -25,19 +25,16 @@ ValueId ValuePool::internInteger(std::int64_t value, std::uint32_t tag) {
 }
 
 ValueId ValuePool::internString(std::string_view value, std::uint32_t tag) {
+    if (value.size() > UINT32_MAX) throw std::length_error("string too long");
+    StringEntry entry = probeOf(value);
     const std::size_t slot =
-        stringSlots.find(tag, [&](std::size_t number) { return isString(number, value); });
+        stringSlots.find(tag, [&](std::size_t number) { return isString(number, entry, value); });
     std::size_t number = stringSlots.numberAt(slot);
     if (number == TaggedSlots::kNone) {
         number = strings.size();
         if (number == kMaxInterned) throw std::length_error("too many distinct strings");
-        if (value.size() > UINT32_MAX) throw std::length_error("string too long");
-        StringEntry entry{static_cast<std::uint32_t>(value.size()), {}};
-        if (value.size() <= kShortString) {
-            std::memcpy(entry.head, value.data(), value.size());
-        } else {
+        if (value.size() > kShortString) {
             const std::size_t start = text.size();
-            std::memcpy(entry.head, value.data(), kStartOffset);
             std::memcpy(entry.head + kStartOffset, &start, sizeof start);
             text.append(value.data(), value.size());
         }

@@ -116,12 +116,18 @@ private:
         std::memcpy(&start, entry.head + kStartOffset, sizeof start);
         return std::string_view(text.data() + start, entry.length);
     }
-    bool isString(std::size_t number, std::string_view value) const {
+    // The entry a string would have, with the start of a long one left zero: a short string's
+    // entry equals it whole, a long one's in length and first bytes.
+    static StringEntry probeOf(std::string_view value) {
+        StringEntry probe{static_cast<std::uint32_t>(value.size()), {}};
+        const std::size_t copied = value.size() <= kShortString ? value.size() : kStartOffset;
+        if (copied != 0) std::memcpy(probe.head, value.data(), copied);
+        return probe;
+    }
+    bool isString(std::size_t number, const StringEntry& probe, std::string_view value) const {
         const StringEntry& entry = strings[number];
-        if (entry.length != value.size()) return false;
-        if (entry.length <= kShortString)
-            return std::memcmp(entry.head, value.data(), entry.length) == 0;
-        return std::memcmp(entry.head, value.data(), kStartOffset) == 0 &&
+        if (probe.length <= kShortString) return std::memcmp(&entry, &probe, sizeof entry) == 0;
+        return std::memcmp(&entry, &probe, sizeof entry.length + kStartOffset) == 0 &&
                stringAt(number) == value;
     }
 
