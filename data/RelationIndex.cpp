@@ -6,11 +6,11 @@
 #include "data/RelationPart.h"
 #include "data/RowHashing.h"
 
-RelationIndex::RelationIndex(std::vector<std::uint32_t> columns) : keyColumns(std::move(columns)) {}
+RelationIndex::RelationIndex(std::vector<std::uint32_t> columns)
+    : keyColumns(std::move(columns)), width(keyColumns.size()), stride(width + 3) {}
 
 bool RelationIndex::keyEquals(std::size_t group, const ValueId* key) const {
-    const std::size_t width = keyColumns.size();
-    const ValueId* stored = groupKeys.data() + group * width;
+    const std::uint32_t* stored = recordOf(group);
     for (std::size_t i = 0; i < width; ++i) {
         if (stored[i] != key[i]) return false;
     }
@@ -26,8 +26,8 @@ std::size_t RelationIndex::findSlot(const ValueId* key, std::uint32_t tag) const
 // Rows are taken in small batches whose slots are fetched ahead, so that building the index of
 // a large part waits for memory once per batch rather than once per row.
 void RelationIndex::extend(const RelationPart& part) {
+    if (coveredRows == part.size()) return;
     constexpr std::size_t kBatchRows = 16;
-    const std::size_t width = keyColumns.size();
     std::vector<ValueId> keys(kBatchRows * width);
     std::uint32_t tags[kBatchRows];
     while (coveredRows < part.size()) {
@@ -49,26 +49,26 @@ void RelationIndex::add(const ValueId* key, std::uint32_t tag) {
     const auto position = static_cast<std::uint32_t>(coveredRows);
     const std::size_t group = slots.numberAt(slot);
     if (group != TaggedSlots::kNone) {
-        std::uint32_t& list = listOfGroup[group];
+        std::uint32_t* record = records.data() + group * stride;
+        std::uint32_t& list = record[width + kList];
         if (list == kSinglePosition) {
             list = static_cast<std::uint32_t>(lists.size());
-            lists.push_back({bounds[group].first});
+            lists.push_back({record[width + kFirst]});
         }
         lists[list].push_back(position);
-        bounds[group].last = position;
+        record[width + kLast] = position;
         return;
     }
-    const std::size_t width = keyColumns.size();
-    groupKeys.append(key, width);
-    listOfGroup.push_back(kSinglePosition);
-    bounds.push_back({position, position});
-    slots.fill(slot, tag, listOfGroup.size() - 1, [this, width](std::size_t number) {
-        return static_cast<std::uint32_t>(hashValueIds(groupKeys.data() + number * width, width));
+    records.append(key, width);
+    const std::uint32_t placement[] = {position, position, kSinglePosition};
+    records.append(placement, 3);
+    slots.fill(slot, tag, groupCount++, [this](std::size_t number) {
+        return static_cast<std::uint32_t>(hashValueIds(recordOf(number), width));
     });
 }
 
 std::uint32_t RelationIndex::findGroup(const ValueId* key) const {
-    const auto tag = static_cast<std::uint32_t>(hashValueIds(key, keyColumns.size()));
+    const auto tag = static_cast<std::uint32_t>(hashValueIds(key, width));
     const std::size_t group = slots.numberAt(findSlot(key, tag));
     return group == TaggedSlots::kNone ? kNoGroup : static_cast<std::uint32_t>(group);
 }

@@ -29,12 +29,15 @@ public:
     std::uint32_t findGroup(const ValueId* key) const;
     // Valid until the index is extended.
     std::span<const std::uint32_t> positions(std::uint32_t group) const {
-        const std::uint32_t list = listOfGroup[group];
-        if (list == kSinglePosition) return {&bounds[group].first, 1};
-        return lists[list];
+        const std::uint32_t* record = recordOf(group);
+        const std::uint32_t list = record[width + kList];
+        if (list == kSinglePosition) return {record + width + kFirst, 1};
+        return {lists[list].data(), lists[list].size()};
     }
-    std::uint32_t firstPosition(std::uint32_t group) const { return bounds[group].first; }
-    std::uint32_t lastPosition(std::uint32_t group) const { return bounds[group].last; }
+    std::uint32_t firstPosition(std::uint32_t group) const {
+        return recordOf(group)[width + kFirst];
+    }
+    std::uint32_t lastPosition(std::uint32_t group) const { return recordOf(group)[width + kLast]; }
 
 private:
     std::size_t findSlot(const ValueId* key, std::uint32_t tag) const;
@@ -42,18 +45,24 @@ private:
     void add(const ValueId* key, std::uint32_t tag);
     bool keyEquals(std::size_t group, const ValueId* key) const;
 
+    const std::uint32_t* recordOf(std::size_t group) const {
+        return records.data() + group * stride;
+    }
+
     std::vector<std::uint32_t> keyColumns;
+    std::size_t width;   // key columns
+    std::size_t stride;  // numbers per group record
     std::size_t coveredRows = 0;
-    // Most keys of a large index hold one row: such a group is its bounds alone, and only a
-    // group with more rows gets a list of its own.
+    // A group's record is its key, then its first and last position and its list, side by side
+    // so that finding a key and its bounds costs one memory access. Most keys of a large index
+    // hold one row: such a group is its record alone, and only a group with more rows gets a
+    // list of its own.
+    static constexpr std::size_t kFirst = 0;
+    static constexpr std::size_t kLast = 1;
+    static constexpr std::size_t kList = 2;
     static constexpr std::uint32_t kSinglePosition = ~std::uint32_t{0};
-    GrowingArray<std::uint32_t> listOfGroup;  // per group: its list, or kSinglePosition
+    GrowingArray<std::uint32_t> records;
+    std::size_t groupCount = 0;
     std::vector<std::vector<std::uint32_t>> lists;
-    GrowingArray<ValueId> groupKeys;  // the key of each group, keyColumns.size() ids per group
-    struct Bounds {
-        std::uint32_t first;
-        std::uint32_t last;
-    };
-    GrowingArray<Bounds> bounds;  // first and last position
-    TaggedSlots slots;                                            // group numbers by key hash
+    TaggedSlots slots;  // group numbers by key hash
 };
