@@ -47,6 +47,7 @@ public:
         return static_cast<std::uint32_t>(partNumberFor(arity));
     }
     RelationPart& partAt(std::uint32_t part) { return parts[part]; }
+    const RelationPart& partAt(std::uint32_t part) const { return parts[part]; }
     std::size_t partCount() const { return parts.size(); }
     // Commits every pending row; newRows lists them, (part, position), in the order in which
     // they count as inserted, which matters only once rows of several lengths exist.

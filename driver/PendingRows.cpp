@@ -17,8 +17,28 @@ void PendingRows::appendKey(std::vector<std::uint32_t>& arena, std::uint32_t bod
     arena.insert(arena.end(), keyWidth - 1 - referenceCount, 0);
 }
 
-const std::uint32_t* PendingRows::keyOf(std::uint32_t part, std::size_t pendingNumber) const {
-    return keys[part].data() + pendingNumber * keyWidth;
+const std::uint32_t* PendingRows::positionsOf(std::uint32_t part, std::size_t pendingNumber) const {
+    return keys[part].positions.data() + pendingNumber * (keyWidth - 1);
+}
+
+std::uint32_t PendingRows::bodyOf(std::uint32_t part, std::size_t pendingNumber) const {
+    const auto& starts = keys[part].bodyStarts;
+    auto after = std::upper_bound(
+        starts.begin(), starts.end(), pendingNumber,
+        [](std::size_t number, const auto& start) { return number < start.second; });
+    return std::prev(after)->first;
+}
+
+// Whether pending row left of a part has a smaller key than pending row right.
+bool PendingRows::isLess(std::uint32_t part, std::uint32_t left, std::uint32_t right) const {
+    if (keys[part].bodyStarts.size() > 1) {
+        const std::uint32_t leftBody = bodyOf(part, left);
+        const std::uint32_t rightBody = bodyOf(part, right);
+        if (leftBody != rightBody) return leftBody < rightBody;
+    }
+    const std::uint32_t* a = positionsOf(part, left);
+    const std::uint32_t* b = positionsOf(part, right);
+    return std::lexicographical_compare(a, a + keyWidth - 1, b, b + keyWidth - 1);
 }
 
 void PendingRows::offer(const ValueId* row, std::size_t arity, std::uint32_t body,
@@ -64,14 +84,22 @@ void PendingRows::record(std::uint32_t part, std::size_t position, RelationPart:
         // Within one pass rows come in key order; sorting is needed only when they do not.
         if (isLess(key, lastKey.data())) isInKeyOrder = false;
         lastKey.assign(key, key + keyWidth);
-        partKeys.append(key, keyWidth);
+        const std::uint32_t body = key[0];
+        if (partKeys.bodyStarts.empty() || partKeys.bodyStarts.back().first != body) {
+            const auto first = static_cast<std::uint32_t>(position - table.partAt(part).size());
+            partKeys.bodyStarts.emplace_back(body, first);
+        }
+        partKeys.positions.append(key + 1, keyWidth - 1);
         ++count;
         return;
     }
+    // Found again: only its own body, which runs now, can give it a smaller key, as earlier
+    // bodies are done and later ones give larger keys.
     const std::size_t pendingNumber = position - table.partAt(part).size();
-    std::uint32_t* stored = partKeys.data() + pendingNumber * keyWidth;
-    if (isLess(key, stored)) {
-        std::copy(key, key + keyWidth, stored);
+    if (bodyOf(part, pendingNumber) != key[0]) return;
+    std::uint32_t* stored = partKeys.positions.data() + pendingNumber * (keyWidth - 1);
+    if (std::lexicographical_compare(key + 1, key + keyWidth, stored, stored + keyWidth - 1)) {
+        std::copy(key + 1, key + keyWidth, stored);
         isInKeyOrder = false;
     }
 }
@@ -100,13 +128,14 @@ void PendingRows::commit() {
     struct NewRow {
         std::uint32_t part;
         std::uint32_t position;
-        const std::uint32_t* key;
+        std::uint32_t body;
+        const std::uint32_t* positions;
     };
     std::vector<NewRow> newRows;
     for (std::uint32_t part = 0; part < keys.size(); ++part) {
         std::vector<std::uint32_t> order;
         if (isInKeyOrder) {
-            order.resize(keys[part].size() / keyWidth);
+            order.resize(pendingCountOf(part));
             std::iota(order.begin(), order.end(), 0);
         } else {
             order = keyOrder(part);
@@ -114,24 +143,32 @@ void PendingRows::commit() {
         }
         const auto committed = static_cast<std::uint32_t>(table.partAt(part).size());
         for (std::uint32_t place = 0; place < order.size(); ++place) {
-            newRows.push_back({part, committed + place, keyOf(part, order[place])});
+            newRows.push_back({part, committed + place, bodyOf(part, order[place]),
+                               positionsOf(part, order[place])});
         }
     }
-    std::sort(newRows.begin(), newRows.end(),
-              [this](const NewRow& left, const NewRow& right) { return isLess(left.key, right.key); });
+    const std::size_t width = keyWidth - 1;
+    std::sort(newRows.begin(), newRows.end(), [width](const NewRow& left, const NewRow& right) {
+        if (left.body != right.body) return left.body < right.body;
+        return std::lexicographical_compare(left.positions, left.positions + width, right.positions,
+                                            right.positions + width);
+    });
     std::vector<std::pair<std::uint32_t, std::uint32_t>> inserted;
     for (const NewRow& row : newRows) inserted.emplace_back(row.part, row.position);
     table.commitPending(inserted);
     forget();
 }
 
+std::size_t PendingRows::pendingCountOf(std::uint32_t part) const {
+    return table.partAt(part).pendingCount();
+}
+
 // The pending numbers of a part's rows in key order.
 std::vector<std::uint32_t> PendingRows::keyOrder(std::uint32_t part) const {
-    std::vector<std::uint32_t> order(keys[part].size() / keyWidth);
+    std::vector<std::uint32_t> order(pendingCountOf(part));
     std::iota(order.begin(), order.end(), 0);
-    std::sort(order.begin(), order.end(), [&](std::uint32_t left, std::uint32_t right) {
-        return isLess(keyOf(part, left), keyOf(part, right));
-    });
+    std::sort(order.begin(), order.end(),
+              [&](std::uint32_t left, std::uint32_t right) { return isLess(part, left, right); });
     return order;
 }
 
@@ -141,10 +178,11 @@ void PendingRows::forget() {
     // of many rules does not hold every rule's largest iteration at once.
     constexpr std::size_t kKeptEntries = 256;
     for (PartKeys& partKeys : keys) {
-        if (partKeys.capacity() > kKeptEntries) {
+        if (partKeys.positions.capacity() > kKeptEntries) {
             partKeys = PartKeys{};
         } else {
-            partKeys.clear();
+            partKeys.positions.clear();
+            partKeys.bodyStarts.clear();
         }
     }
     count = 0;

@@ -33,18 +33,25 @@ private:
         std::size_t cellsAt;
         std::size_t keyAt;
     };
-    // Every key takes keyWidth numbers: the body number, the positions, and zeros after the
-    // positions of a shorter body. The body number decides between keys of different bodies,
-    // so keys compare as they are. The key of pending row n starts at n * keyWidth.
-    using PartKeys = GrowingArray<std::uint32_t>;
+    // A key is keyWidth numbers: the body number, the positions, and zeros after the positions
+    // of a shorter body. The body number decides between keys of different bodies, so keys
+    // compare as they are. Bodies run in order, so a part's pending rows come body after body:
+    // the part keeps where each body's rows begin, and per row only the positions.
+    struct PartKeys {
+        GrowingArray<std::uint32_t> positions;  // keyWidth - 1 per pending row
+        std::vector<std::pair<std::uint32_t, std::uint32_t>> bodyStarts;  // body, first row
+    };
 
     bool isLess(const std::uint32_t* left, const std::uint32_t* right) const;
+    bool isLess(std::uint32_t part, std::uint32_t left, std::uint32_t right) const;
     void appendKey(std::vector<std::uint32_t>& arena, std::uint32_t body,
                    const std::uint32_t* positions, std::size_t referenceCount) const;
+    std::uint32_t bodyOf(std::uint32_t part, std::size_t pendingNumber) const;
     void flushBatch();
     void record(std::uint32_t part, std::size_t position, RelationPart::Offered offered,
                 const std::uint32_t* key);
-    const std::uint32_t* keyOf(std::uint32_t part, std::size_t pendingNumber) const;
+    const std::uint32_t* positionsOf(std::uint32_t part, std::size_t pendingNumber) const;
+    std::size_t pendingCountOf(std::uint32_t part) const;
     std::vector<std::uint32_t> keyOrder(std::uint32_t part) const;
     void forget();
 
