@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <span>
 #include <vector>
 
@@ -47,6 +48,34 @@ TEST(RelationPartPending, ReorderingMovesCellsAndKeepsLookupsRight) {
         const auto [position, isNew] = part.insert(part.row(i));
         EXPECT_FALSE(isNew);
         EXPECT_EQ(position, i);
+    }
+}
+
+// Orders made of cycles of every length, fixed points included, on rows of two cells, many of
+// them so that the hash set has grown while they were pending.
+TEST(RelationPartPending, ReorderingFollowsEveryCycleOfTheOrder) {
+    RelationPart part(2);
+    const ValueId committed[] = {0, 0};
+    part.insert(committed);
+    constexpr std::uint32_t kPending = 3000;
+    std::vector<std::uint32_t> order;
+    for (std::uint32_t start = 0; start < kPending;) {
+        const std::uint32_t length = std::min<std::uint32_t>(start % 7 + 1, kPending - start);
+        for (std::uint32_t i = 0; i < length; ++i) order.push_back(start + (i + 1) % length);
+        start += length;
+    }
+    for (ValueId i = 0; i < kPending; ++i) {
+        const ValueId row[] = {i + 1, i * 3};
+        part.offer(row);
+    }
+    part.reorderPending(order);
+    part.commitPending();
+    ASSERT_EQ(part.size(), kPending + 1);
+    for (std::uint32_t place = 0; place < kPending; ++place) {
+        const ValueId expected[] = {order[place] + 1, order[place] * 3};
+        ASSERT_EQ(part.row(place + 1)[0], expected[0]) << place;
+        ASSERT_EQ(part.row(place + 1)[1], expected[1]) << place;
+        ASSERT_EQ(part.find(expected), place + 1);
     }
 }
 
