@@ -8,25 +8,37 @@ RelationLoader::RelationLoader(RelationTable& target, ValuePool& values)
 
 void RelationLoader::addLine(std::string_view line) {
     if (line.empty()) return;
+    // A long line is loaded on its own, its strings read where they stand instead of copied.
+    const bool isLong = line.size() >= kLongLine;
+    if (isLong) {
+        flush();
+        borrowedLine = line;
+    }
     forEachCommaPiece(line, [&](std::string_view piece) {
         if (!piece.empty() && piece.front() == '\'') {
             const std::string_view value = stringLiteralView(piece);
-            fields.push_back(Field{static_cast<std::int64_t>(text.size()),
-                                   static_cast<std::uint32_t>(value.size()), 0, true});
-            text.append(value);
+            // An empty value may point nowhere; it starts anywhere.
+            std::size_t start =
+                value.empty() ? 0 : static_cast<std::size_t>(value.data() - line.data());
+            if (!isLong) {
+                start = text.size();
+                text.append(value);
+            }
+            fields.push_back(Field{static_cast<std::int64_t>(start), value.size(), 0, true});
         } else {
             fields.push_back(Field{integerLiteralValue(piece), 0, 0, false});
         }
     });
     rowEnds.push_back(fields.size());
-    if (rowEnds.size() == kBatchRows) flush();
+    if (isLong || rowEnds.size() == kBatchRows) flush();
 }
 
 void RelationLoader::finish() { flush(); }
 
 void RelationLoader::flush() {
-    auto stringOf = [this](const Field& field) {
-        return std::string_view(text).substr(static_cast<std::size_t>(field.number), field.length);
+    const std::string_view strings = borrowedLine.empty() ? std::string_view(text) : borrowedLine;
+    auto stringOf = [strings](const Field& field) {
+        return strings.substr(static_cast<std::size_t>(field.number), field.length);
     };
     for (Field& field : fields) {
         if (field.isString) {
@@ -67,4 +79,5 @@ void RelationLoader::flush() {
     fields.clear();
     rowEnds.clear();
     text.clear();
+    borrowedLine = {};
 }

@@ -24,11 +24,12 @@ public:
 
 private:
     static constexpr std::size_t kBatchRows = 256;
+    static constexpr std::size_t kLongLine = std::size_t{1} << 20;
 
     // An integer's value, or where a string's bytes start in the batch's text.
     struct Field {
         std::int64_t number;
-        std::uint32_t length;
+        std::size_t length;
         std::uint32_t tag;
         bool isString;
     };
@@ -40,6 +41,7 @@ private:
     std::vector<Field> fields;
     std::vector<std::size_t> rowEnds;  // one past each row's last field
     std::string text;
+    std::string_view borrowedLine;  // the line whose strings a batch of one long line reads
     std::vector<ValueId> cells;
     std::vector<std::uint32_t> rowTags;
 };

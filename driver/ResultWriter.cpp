@@ -3,8 +3,14 @@
 #include "data/RelationText.h"
 
 namespace {
+
 constexpr std::size_t kChunkSize = 1 << 20;
+
+bool isLongString(ValueId value, const ValuePool& pool) {
+    return !ValuePool::isInteger(value) && pool.stringValue(value).size() >= kChunkSize;
 }
+
+}  // namespace
 
 void writeResults(const std::function<void(std::string_view)>& write,
                   const std::vector<std::pair<std::string, Rule>>& rules,
@@ -19,7 +25,16 @@ void writeResults(const std::function<void(std::string_view)>& write,
             if (arity == 0) return;
             for (std::size_t v = 0; v < arity; ++v) {
                 if (v > 0) text += ',';
-                pool.appendText(row[v], text);
+                if (isLongString(row[v], pool)) {
+                    // Written from the pool as it is, without a copy in the chunk.
+                    text += '\'';
+                    write(text);
+                    text.clear();
+                    write(pool.stringValue(row[v]));
+                    text += '\'';
+                } else {
+                    pool.appendText(row[v], text);
+                }
             }
             text += '\n';
             if (text.size() >= kChunkSize) {

@@ -36,6 +36,12 @@ struct StreamingLoader {
     std::string pendingEcho;
 
     void echo(std::string_view text) {
+        if (text.size() >= kEchoChunkSize) {
+            // A long line goes out as it is, without a copy in the chunk.
+            flushEcho();
+            output.write(text);
+            return;
+        }
         pendingEcho.append(text);
         if (pendingEcho.size() >= kEchoChunkSize) flushEcho();
     }
