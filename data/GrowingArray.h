@@ -57,7 +57,12 @@ public:
     void append(const T* first, std::size_t n) {
         if (n == 0) return;
         if (count + n > room) reserve(grownRoom(count + n));
-        std::memcpy(items + count, first, n * sizeof(T));
+        T* to = items + count;
+        if (n <= kFewItems) {
+            for (std::size_t i = 0; i < n; ++i) to[i] = first[i];  // a row or a key, mostly
+        } else {
+            std::memcpy(to, first, n * sizeof(T));
+        }
         count += n;
     }
     void clear() { count = 0; }
@@ -81,6 +86,7 @@ public:
 
 private:
     static constexpr std::size_t kMaxItems = ~std::size_t{0} / 2 / sizeof(T);
+    static constexpr std::size_t kFewItems = 4;
 
     std::size_t grownRoom(std::size_t needed) const {
         const std::size_t doubled = room < 8 ? 8 : room * 2;

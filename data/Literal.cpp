@@ -34,6 +34,18 @@ std::int64_t readDigits(std::string_view text, std::size_t from, bool negative) 
 }  // namespace
 
 std::int64_t integerLiteralValue(std::string_view text) {
+    // The common field, digits alone and at most 18 of them, cannot pass the bounds.
+    constexpr std::size_t kSafeDigits = 18;
+    if (!text.empty() && text.size() <= kSafeDigits) {
+        std::int64_t value = 0;
+        std::size_t digits = 0;
+        for (; digits < text.size(); ++digits) {
+            const unsigned digit = static_cast<unsigned char>(text[digits]) - unsigned{'0'};
+            if (digit > 9) break;
+            value = value * 10 + digit;
+        }
+        if (digits == text.size()) return value;
+    }
     std::size_t i = 0;
     while (i < text.size() && isSpace(text[i])) ++i;
     bool negative = false;

@@ -13,7 +13,14 @@ template <typename Visit>
 void forEachCommaPiece(std::string_view text, Visit&& visit) {
     std::size_t start = 0;
     while (true) {
-        const std::size_t comma = text.find(',', start);
+        // Most pieces are short: the first bytes are looked at directly, the rest searched.
+        constexpr std::size_t kLookedAt = 16;
+        const std::size_t limit = text.size() - start < kLookedAt ? text.size() : start + kLookedAt;
+        std::size_t comma = start;
+        while (comma < limit && text[comma] != ',') ++comma;
+        if (comma == limit) {
+            comma = limit == text.size() ? std::string_view::npos : text.find(',', limit);
+        }
         visit(text.substr(start, comma - start));
         if (comma == std::string_view::npos) return;
         start = comma + 1;

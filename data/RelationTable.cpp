@@ -29,7 +29,7 @@ bool RelationTable::insert(const ValueId* values, std::size_t arity) {
 }
 
 bool RelationTable::insert(const ValueId* values, std::size_t arity, std::uint32_t tag) {
-    const std::size_t partNumber = partNumberFor(arity);
+    const std::size_t partNumber = partNumberOf(arity);
     const auto [position, isNew] = parts[partNumber].insert(values, tag);
     if (isNew && parts.size() > 1) {
         order.emplace_back(static_cast<std::uint32_t>(partNumber),

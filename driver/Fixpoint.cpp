@@ -151,8 +151,10 @@ bool FixpointEngine::iterate() {
     for (const std::size_t rule : changed) {
         active.insert(active.end(), readers[rule].begin(), readers[rule].end());
     }
-    std::sort(active.begin(), active.end());
-    active.erase(std::unique(active.begin(), active.end()), active.end());
+    if (changed.size() > 1) {  // one rule's readers are listed in order, once each
+        std::sort(active.begin(), active.end());
+        active.erase(std::unique(active.begin(), active.end()), active.end());
+    }
 
     for (const std::size_t i : active) {
         PendingRows& found = pendingOf[i];

@@ -12,9 +12,12 @@ bool PendingRows::isLess(const std::uint32_t* left, const std::uint32_t* right) 
 
 void PendingRows::appendKey(std::vector<std::uint32_t>& arena, std::uint32_t body,
                             const std::uint32_t* positions, std::size_t referenceCount) const {
-    arena.push_back(body);
-    arena.insert(arena.end(), positions, positions + referenceCount);
-    arena.insert(arena.end(), keyWidth - 1 - referenceCount, 0);
+    const std::size_t start = arena.size();
+    arena.resize(start + keyWidth);
+    std::uint32_t* key = arena.data() + start;
+    key[0] = body;
+    std::copy_n(positions, referenceCount, key + 1);
+    std::fill(key + 1 + referenceCount, key + keyWidth, 0);
 }
 
 const std::uint32_t* PendingRows::positionsOf(std::uint32_t part, std::size_t pendingNumber) const {
@@ -83,7 +86,7 @@ void PendingRows::record(std::uint32_t part, std::size_t position, RelationPart:
     if (offered == RelationPart::Offered::Added) {
         // Within one pass rows come in key order; sorting is needed only when they do not.
         if (isLess(key, lastKey.data())) isInKeyOrder = false;
-        lastKey.assign(key, key + keyWidth);
+        std::copy_n(key, keyWidth, lastKey.begin());
         const std::uint32_t body = key[0];
         if (partKeys.bodyStarts.empty() || partKeys.bodyStarts.back().first != body) {
             const auto first = static_cast<std::uint32_t>(position - table.partAt(part).size());
@@ -111,6 +114,7 @@ bool PendingRows::isEmpty() {
 
 void PendingRows::commit() {
     flushBatch();
+    if (count == 0) return;
     if (isInKeyOrder && table.partCount() <= 1) {
         table.commitPending({});
         forget();
@@ -186,6 +190,6 @@ void PendingRows::forget() {
         }
     }
     count = 0;
-    lastKey.assign(keyWidth, 0);
+    std::fill(lastKey.begin(), lastKey.end(), 0);
     isInKeyOrder = true;
 }

@@ -1,5 +1,7 @@
 #include "rules/RuleBodyJoin.h"
 
+#include <algorithm>
+
 RuleBodyJoin::RuleBodyJoin(const RuleBodyPlan& bodyPlan, const ValuePool& values)
     : plan(bodyPlan),
       pool(values),
@@ -8,7 +10,13 @@ RuleBodyJoin::RuleBodyJoin(const RuleBodyPlan& bodyPlan, const ValuePool& values
       positions(bodyPlan.getReferences().size(), 0),
       levels(bodyPlan.getReferences().size()),
       indexes(bodyPlan.getReferences().size(), nullptr),
-      isWholeRowKey(bodyPlan.getReferences().size(), false) {}
+      isWholeRowKey(bodyPlan.getReferences().size(), false) {
+    std::size_t longestKey = 0;
+    for (const PlanReference& reference : bodyPlan.getReferences()) {
+        longestKey = std::max(longestKey, reference.keySources.size());
+    }
+    key.resize(longestKey);
+}
 
 // Prepares reference k's candidates: the index list for the values now known, cut to the
 // allowed range by binary search, or the whole range when nothing is known.
@@ -21,9 +29,9 @@ bool RuleBodyJoin::open(std::size_t k, const ReferenceRows& source) {
         level.end = source.end;
         return true;
     }
-    key.clear();
+    ValueId* keyValue = key.data();
     for (const PlanOperand& operand : reference.keySources) {
-        key.push_back(operand.isConstant ? operand.value : slots[operand.value]);
+        *keyValue++ = operand.isConstant ? operand.value : slots[operand.value];
     }
     if (isWholeRowKey[k]) {
         // Key columns are in column order, so the key is the row itself.

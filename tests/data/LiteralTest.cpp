@@ -4,6 +4,8 @@
 #include <limits>
 #include <ostream>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "data/Literal.h"
 
@@ -63,7 +65,11 @@ INSTANTIATE_TEST_SUITE_P(
         IntegerCase{"-9223372036854775807", kMin + 1}, IntegerCase{"-9223372036854775808", kMin},
         IntegerCase{"-9223372036854775809", kMin}, IntegerCase{"-99999999999999999999999999", kMin},
         IntegerCase{"99999999999999999999x", kMax}, IntegerCase{"0000000000000000000000000001", 1},
-        IntegerCase{"-00000000000009223372036854775808", kMin}));
+        IntegerCase{"-00000000000009223372036854775808", kMin},
+        // Around the 18 digits read without bound checks.
+        IntegerCase{"999999999999999999", 999999999999999999LL},
+        IntegerCase{"1000000000000000000", 1000000000000000000LL},
+        IntegerCase{"99999999999999999x", 99999999999999999LL}));
 
 struct StringCase {
     std::string text;
@@ -84,5 +90,19 @@ INSTANTIATE_TEST_SUITE_P(Forms, StringLiteral,
                                          StringCase{"'ab", "a"}, StringCase{"'a", ""},
                                          StringCase{"'a'b'", "a'b"}, StringCase{"' x '", " x "},
                                          StringCase{"'\xE9t\xE9'", "\xE9t\xE9"}));
+
+// Pieces around the length looked at directly before the search takes over.
+TEST(CommaPieces, SplitAtEveryCommaWhateverThePieceLength) {
+    for (const std::size_t first : {0, 1, 15, 16, 17, 40}) {
+        for (const std::size_t second : {0, 15, 16, 17}) {
+            const std::string a(first, 'a');
+            const std::string b(second, 'b');
+            std::vector<std::string> pieces;
+            forEachCommaPiece(a + "," + b + ",," + a,
+                              [&](std::string_view piece) { pieces.emplace_back(piece); });
+            EXPECT_EQ(pieces, (std::vector<std::string>{a, b, "", a})) << first << " " << second;
+        }
+    }
+}
 
 }  // namespace
