@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
+#include <sys/mman.h>
 
 #include <cstdint>
 #include <limits>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -111,6 +113,19 @@ TEST(ValuePoolStrings, ShortAndLongStringsKeepTheirBytes) {
     }
     EXPECT_TRUE(pool.compare(ids[6], Comparison::Less, ids[7]));
     EXPECT_TRUE(pool.compare(ids[3], Comparison::Less, ids[4]));
+}
+
+// A string whose length does not fit the entry's 32 bits is refused, not cut short. The bytes
+// are mapped but never read.
+TEST(ValuePoolStrings, RefusesStringsLongerThanFourGibibytes) {
+    const std::size_t length = (std::size_t{1} << 32) + 1;
+    void* bytes =
+        mmap(nullptr, length, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    ASSERT_NE(bytes, MAP_FAILED);
+    ValuePool pool;
+    const std::string_view huge(static_cast<const char*>(bytes), length);
+    EXPECT_THROW(pool.internString(huge, 0), std::length_error);
+    munmap(bytes, length);
 }
 
 // Colliding tags (all entries share one) must still tell entries apart, before and after growth
