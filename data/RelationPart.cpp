@@ -86,15 +86,20 @@ void RelationPart::reorderPending(const std::vector<std::uint32_t>& order) {
     }
 }
 
+std::size_t RelationPart::indexNumber(const std::vector<std::uint32_t>& keyColumns) const {
+    for (std::size_t number = 0; number < indexes.size(); ++number) {
+        if (indexes[number]->getKeyColumns() == keyColumns) return number;
+    }
+    indexes.push_back(std::make_unique<RelationIndex>(keyColumns));
+    return indexes.size() - 1;
+}
+
+const RelationIndex& RelationPart::indexAt(std::size_t number) const {
+    RelationIndex& chosen = *indexes[number];
+    chosen.extend(*this);
+    return chosen;
+}
+
 const RelationIndex& RelationPart::index(const std::vector<std::uint32_t>& keyColumns) const {
-    RelationIndex* chosen = nullptr;
-    for (const auto& existing : indexes) {
-        if (existing->getKeyColumns() == keyColumns) chosen = existing.get();
-    }
-    if (chosen == nullptr) {
-        indexes.push_back(std::make_unique<RelationIndex>(keyColumns));
-        chosen = indexes.back().get();
-    }
-    chosen->extend(*this);
-    return *chosen;
+    return indexAt(indexNumber(keyColumns));
 }

@@ -61,6 +61,10 @@ public:
 
     // The index over these columns, built on first use and brought up to date with the rows.
     const RelationIndex& index(const std::vector<std::uint32_t>& keyColumns) const;
+    // The same in two steps, for callers that look the same index up again and again: its
+    // number, found or made once, then the index by number.
+    std::size_t indexNumber(const std::vector<std::uint32_t>& keyColumns) const;
+    const RelationIndex& indexAt(std::size_t number) const;
 
 private:
     std::size_t findSlot(const ValueId* values, std::uint32_t tag) const;

@@ -10,10 +10,15 @@ RuleBodyJoin::RuleBodyJoin(const RuleBodyPlan& bodyPlan, const ValuePool& values
       positions(bodyPlan.getReferences().size(), 0),
       levels(bodyPlan.getReferences().size()),
       indexes(bodyPlan.getReferences().size(), nullptr),
-      isWholeRowKey(bodyPlan.getReferences().size(), false) {
+      indexedParts(bodyPlan.getReferences().size(), nullptr),
+      indexNumbers(bodyPlan.getReferences().size(), 0) {
     std::size_t longestKey = 0;
     for (const PlanReference& reference : bodyPlan.getReferences()) {
         longestKey = std::max(longestKey, reference.keySources.size());
+        const std::size_t keyWidth = reference.keyColumns.size();
+        const bool isWhole = keyWidth > 0 && keyWidth == reference.arity;
+        isWholeRowKey.push_back(isWhole ? 1 : 0);
+        usesIndex.push_back(keyWidth > 0 && !isWhole ? 1 : 0);
     }
     key.resize(longestKey);
 }
@@ -23,7 +28,7 @@ RuleBodyJoin::RuleBodyJoin(const RuleBodyPlan& bodyPlan, const ValuePool& values
 bool RuleBodyJoin::open(std::size_t k, const ReferenceRows& source) {
     const PlanReference& reference = plan.getReferences()[k];
     Level& level = levels[k];
-    level.isList = indexes[k] != nullptr || isWholeRowKey[k];
+    level.isList = usesIndex[k] != 0 || isWholeRowKey[k] != 0;
     if (!level.isList) {
         level.next = source.begin;
         level.end = source.end;

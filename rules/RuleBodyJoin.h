@@ -24,7 +24,8 @@ public:
     RuleBodyJoin(const RuleBodyPlan& plan, const ValuePool& pool);
 
     // Calls emit(headRow, headArity, positions) for each satisfying combination, positions
-    // holding the row position chosen for each reference.
+    // holding the row position chosen for each reference. The parts given must outlive the
+    // join: it remembers which index of each part it used.
     template <typename Emit>
     void run(const std::vector<ReferenceRows>& sources, Emit&& emit);
 
@@ -52,7 +53,12 @@ private:
     std::vector<std::uint32_t> positions;
     std::vector<Level> levels;
     std::vector<const RelationIndex*> indexes;
-    std::vector<bool> isWholeRowKey;
+    // Per reference: whether a key over every column names its one row, which the part's own
+    // hash set finds; whether an index finds its rows, and which index of which part.
+    std::vector<std::uint8_t> isWholeRowKey;
+    std::vector<std::uint8_t> usesIndex;
+    std::vector<const RelationPart*> indexedParts;
+    std::vector<std::size_t> indexNumbers;
 };
 
 template <typename Emit>
@@ -63,12 +69,13 @@ void RuleBodyJoin::run(const std::vector<ReferenceRows>& sources, Emit&& emit) {
     for (std::size_t k = 0; k < count; ++k) {
         const ReferenceRows& source = sources[k];
         if (source.part == nullptr || source.begin >= source.end) return;
-        // A key over every column names at most one row, which the part's own hash set finds.
-        const std::size_t keyWidth = references[k].keyColumns.size();
-        isWholeRowKey[k] = keyWidth > 0 && keyWidth == references[k].arity;
-        indexes[k] = keyWidth == 0 || isWholeRowKey[k]
-                         ? nullptr
-                         : &source.part->index(references[k].keyColumns);
+        if (!usesIndex[k]) continue;
+        // A reference reads the same part in every run: its index is found once.
+        if (indexedParts[k] != source.part) {
+            indexedParts[k] = source.part;
+            indexNumbers[k] = source.part->indexNumber(references[k].keyColumns);
+        }
+        indexes[k] = &source.part->indexAt(indexNumbers[k]);
     }
     std::size_t k = 0;
     if (!open(0, sources[0])) return;
