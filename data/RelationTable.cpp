@@ -5,22 +5,22 @@
 RelationTable::RelationTable(std::string tableName) : name(std::move(tableName)) {}
 
 const RelationPart* RelationTable::findPart(std::size_t arity) const {
-    for (const RelationPart& part : parts) {
-        if (part.getArity() == arity) return &part;
+    for (const auto& part : parts) {
+        if (part->getArity() == arity) return part.get();
     }
     return nullptr;
 }
 
 std::size_t RelationTable::partNumberFor(std::size_t arity) {
     for (std::size_t i = 0; i < parts.size(); ++i) {
-        if (parts[i].getArity() == arity) return i;
+        if (parts[i]->getArity() == arity) return i;
     }
     if (parts.size() == 1) {
-        for (std::size_t i = 0; i < parts[0].size(); ++i) {
+        for (std::size_t i = 0; i < parts[0]->size(); ++i) {
             order.emplace_back(0, static_cast<std::uint32_t>(i));
         }
     }
-    parts.emplace_back(arity);
+    parts.push_back(std::make_unique<RelationPart>(arity));
     return parts.size() - 1;
 }
 
@@ -30,7 +30,7 @@ bool RelationTable::insert(const ValueId* values, std::size_t arity) {
 
 bool RelationTable::insert(const ValueId* values, std::size_t arity, std::uint32_t tag) {
     const std::size_t partNumber = partNumberOf(arity);
-    const auto [position, isNew] = parts[partNumber].insert(values, tag);
+    const auto [position, isNew] = parts[partNumber]->insert(values, tag);
     if (isNew && parts.size() > 1) {
         order.emplace_back(static_cast<std::uint32_t>(partNumber),
                            static_cast<std::uint32_t>(position));
@@ -40,13 +40,13 @@ bool RelationTable::insert(const ValueId* values, std::size_t arity, std::uint32
 
 RelationTable::Offer RelationTable::offerPending(const ValueId* values, std::size_t arity) {
     const auto partNumber = static_cast<std::uint32_t>(partNumberFor(arity));
-    const auto [position, offered] = parts[partNumber].offer(values);
+    const auto [position, offered] = parts[partNumber]->offer(values);
     return {partNumber, position, offered};
 }
 
 void RelationTable::commitPending(
     const std::vector<std::pair<std::uint32_t, std::uint32_t>>& newRows) {
-    for (RelationPart& part : parts) part.commitPending();
+    for (const auto& part : parts) part->commitPending();
     if (parts.size() > 1) order.insert(order.end(), newRows.begin(), newRows.end());
 }
 
@@ -57,10 +57,10 @@ bool RelationTable::contains(const ValueId* values, std::size_t arity) const {
 
 std::size_t RelationTable::size() const {
     std::size_t total = 0;
-    for (const RelationPart& part : parts) total += part.size();
+    for (const auto& part : parts) total += part->size();
     return total;
 }
 
 void RelationTable::markDeltaStart() {
-    for (RelationPart& part : parts) part.markDeltaStart();
+    for (const auto& part : parts) part->markDeltaStart();
 }

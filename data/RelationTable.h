@@ -2,7 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <deque>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -30,7 +30,7 @@ public:
     // The same with the row's hash (RelationPart::hashOf) computed and prefetched beforehand.
     bool insert(const ValueId* values, std::size_t arity, std::uint32_t tag);
     void prefetchRow(std::size_t arity, std::uint32_t tag) {
-        RelationPart& part = parts[partNumberFor(arity)];
+        RelationPart& part = *parts[partNumberFor(arity)];
         if (part.isLarge()) part.prefetch(tag);
     }
 
@@ -43,11 +43,11 @@ public:
     Offer offerPending(const ValueId* values, std::size_t arity);
     // The part for rows of this length, made when missing.
     std::uint32_t partNumberOf(std::size_t arity) {
-        if (!parts.empty() && parts.front().getArity() == arity) return 0;
+        if (!parts.empty() && parts.front()->getArity() == arity) return 0;
         return static_cast<std::uint32_t>(partNumberFor(arity));
     }
-    RelationPart& partAt(std::uint32_t part) { return parts[part]; }
-    const RelationPart& partAt(std::uint32_t part) const { return parts[part]; }
+    RelationPart& partAt(std::uint32_t part) { return *parts[part]; }
+    const RelationPart& partAt(std::uint32_t part) const { return *parts[part]; }
     std::size_t partCount() const { return parts.size(); }
     // Commits every pending row; newRows lists them, (part, position), in the order in which
     // they count as inserted, which matters only once rows of several lengths exist.
@@ -62,13 +62,13 @@ public:
     template <typename Visit>
     void forEachRow(Visit&& visit) const {
         if (parts.size() <= 1) {
-            for (const RelationPart& part : parts) {
-                for (std::size_t i = 0; i < part.size(); ++i) visit(part.row(i), part.getArity());
+            for (const auto& part : parts) {
+                for (std::size_t i = 0; i < part->size(); ++i) visit(part->row(i), part->getArity());
             }
             return;
         }
         for (const auto& [partNumber, position] : order) {
-            const RelationPart& part = parts[partNumber];
+            const RelationPart& part = *parts[partNumber];
             visit(part.row(position), part.getArity());
         }
     }
@@ -77,7 +77,8 @@ private:
     std::size_t partNumberFor(std::size_t arity);
 
     std::string name;
-    std::deque<RelationPart> parts;
+    // Parts never move once made: callers keep pointers to them.
+    std::vector<std::unique_ptr<RelationPart>> parts;
     // (part, position) per committed row, kept only once a second row length has appeared.
     std::vector<std::pair<std::uint32_t, std::uint32_t>> order;
 };
