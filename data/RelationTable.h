@@ -52,6 +52,10 @@ public:
     // Commits every pending row; newRows lists them, (part, position), in the order in which
     // they count as inserted, which matters only once rows of several lengths exist.
     void commitPending(const std::vector<std::pair<std::uint32_t, std::uint32_t>>& newRows);
+    // The same for a table of one row length, where the order is the part's own.
+    void commitPending() {
+        for (const auto& part : parts) part->commitPending();
+    }
     bool contains(const ValueId* values, std::size_t arity) const;
     std::size_t size() const;
 
@@ -63,7 +67,8 @@ public:
     void forEachRow(Visit&& visit) const {
         if (parts.size() <= 1) {
             for (const auto& part : parts) {
-                for (std::size_t i = 0; i < part->size(); ++i) visit(part->row(i), part->getArity());
+                for (std::size_t i = 0; i < part->size(); ++i)
+                    visit(part->row(i), part->getArity());
             }
             return;
         }

@@ -4,20 +4,24 @@
 #include <numeric>
 
 PendingRows::PendingRows(RelationTable& rows, std::size_t referenceCount)
-    : table(rows), keyWidth(referenceCount + 1), lastKey(keyWidth, 0) {}
+    : table(rows), keyWidth(referenceCount + 1), scratchKey(keyWidth, 0), lastKey(keyWidth, 0) {}
 
 bool PendingRows::isLess(const std::uint32_t* left, const std::uint32_t* right) const {
     return std::lexicographical_compare(left, left + keyWidth, right, right + keyWidth);
+}
+
+void PendingRows::writeKey(std::uint32_t* key, std::uint32_t body, const std::uint32_t* positions,
+                           std::size_t referenceCount) const {
+    key[0] = body;
+    for (std::size_t i = 0; i < referenceCount; ++i) key[1 + i] = positions[i];
+    for (std::size_t i = 1 + referenceCount; i < keyWidth; ++i) key[i] = 0;
 }
 
 void PendingRows::appendKey(std::vector<std::uint32_t>& arena, std::uint32_t body,
                             const std::uint32_t* positions, std::size_t referenceCount) const {
     const std::size_t start = arena.size();
     arena.resize(start + keyWidth);
-    std::uint32_t* key = arena.data() + start;
-    key[0] = body;
-    std::copy_n(positions, referenceCount, key + 1);
-    std::fill(key + 1 + referenceCount, key + keyWidth, 0);
+    writeKey(arena.data() + start, body, positions, referenceCount);
 }
 
 const std::uint32_t* PendingRows::positionsOf(std::uint32_t part, std::size_t pendingNumber) const {
@@ -53,8 +57,7 @@ void PendingRows::offer(const ValueId* row, std::size_t arity, std::uint32_t bod
         // Most rows found again are old ones: the key is built only for the others.
         const auto [position, offered] = rows.offer(row, tag);
         if (offered == RelationPart::Offered::Committed) return;
-        scratchKey.clear();
-        appendKey(scratchKey, body, positions, referenceCount);
+        writeKey(scratchKey.data(), body, positions, referenceCount);
         record(part, position, offered, scratchKey.data());
         return;
     }
@@ -66,6 +69,7 @@ void PendingRows::offer(const ValueId* row, std::size_t arity, std::uint32_t bod
 }
 
 void PendingRows::flushBatch() {
+    if (batch.empty()) return;
     for (const Batched& entry : batch) {
         const auto [position, offered] =
             table.partAt(entry.part).offer(batchCells.data() + entry.cellsAt, entry.tag);
@@ -116,7 +120,7 @@ void PendingRows::commit() {
     flushBatch();
     if (count == 0) return;
     if (isInKeyOrder && table.partCount() <= 1) {
-        table.commitPending({});
+        table.commitPending();
         forget();
         return;
     }
@@ -124,7 +128,7 @@ void PendingRows::commit() {
         const std::vector<std::uint32_t> order = keyOrder(0);
         forget();  // the keys are given back before the rows move
         table.partAt(0).reorderPending(order);
-        table.commitPending({});
+        table.commitPending();
         return;
     }
     // Each part's pending rows are put in key order; across parts the keys decide the order in

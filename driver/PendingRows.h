@@ -44,6 +44,8 @@ private:
 
     bool isLess(const std::uint32_t* left, const std::uint32_t* right) const;
     bool isLess(std::uint32_t part, std::uint32_t left, std::uint32_t right) const;
+    void writeKey(std::uint32_t* key, std::uint32_t body, const std::uint32_t* positions,
+                  std::size_t referenceCount) const;
     void appendKey(std::vector<std::uint32_t>& arena, std::uint32_t body,
                    const std::uint32_t* positions, std::size_t referenceCount) const;
     std::uint32_t bodyOf(std::uint32_t part, std::size_t pendingNumber) const;
