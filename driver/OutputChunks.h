@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string_view>
+#include <vector>
+
+// Output text gathered into chunks of about a megabyte, each handed to write as it fills. Values
+// are formatted straight into the chunk; text as long as a chunk goes out as it is.
+class OutputChunks {
+public:
+    explicit OutputChunks(const std::function<void(std::string_view)>& write);
+    OutputChunks(const OutputChunks&) = delete;
+    OutputChunks& operator=(const OutputChunks&) = delete;
+
+    void append(char c) {
+        if (used == buffer.size()) flush();
+        buffer[used++] = c;
+    }
+    void append(std::string_view text);
+    void appendInteger(std::int64_t value);
+    // Hands over what is gathered.
+    void flush();
+
+private:
+    static constexpr std::size_t kChunkSize = std::size_t{1} << 20;
+
+    const std::function<void(std::string_view)>& write;
+    std::vector<char> buffer;
+    std::size_t used = 0;
+};
