@@ -53,7 +53,10 @@ void PendingRows::offer(const ValueId* row, std::size_t arity, std::uint32_t bod
     const std::uint32_t part = table.partNumberOf(arity);
     RelationPart& rows = table.partAt(part);
     const std::uint32_t tag = rows.hashOf(row);
-    if (!rows.isLarge() && batch.empty()) {
+    ++offeredCount;
+    // Batches pay only when many rows come: a large table is probed at once in an iteration
+    // that follows one of few rows, as the many iterations of a long chain are.
+    if ((!rows.isLarge() || !isBatching) && batch.empty()) {
         // Most rows found again are old ones: the key is built only for the others.
         const auto [position, offered] = rows.offer(row, tag);
         if (offered == RelationPart::Offered::Committed) return;
@@ -118,6 +121,8 @@ bool PendingRows::isEmpty() {
 
 void PendingRows::commit() {
     flushBatch();
+    isBatching = offeredCount > kBatchSize;
+    offeredCount = 0;
     if (count == 0) return;
     if (isInKeyOrder && table.partCount() <= 1) {
         table.commitPending();

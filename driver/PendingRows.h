@@ -67,4 +67,6 @@ private:
     std::vector<std::uint32_t> scratchKey;
     std::vector<std::uint32_t> lastKey;
     bool isInKeyOrder = true;
+    std::size_t offeredCount = 0;  // rows offered in this iteration
+    bool isBatching = true;        // whether the last iteration offered enough rows to batch
 };
