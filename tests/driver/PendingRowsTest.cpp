@@ -98,6 +98,24 @@ TEST(PendingRowsOrder, LargeTablesKeepSmallestKeyOrder) {
     std::size_t at = kCommitted;
     for (const auto& [position, value] : expected) EXPECT_EQ(rows[at++], value) << position;
     for (const auto& [position, value] : expected) EXPECT_TRUE(table.contains(&value, 1));
+
+    // Rows of the next iterations, each after one of few rows, are probed one by one; their
+    // order is kept all the same.
+    for (int round = 0; round < 2; ++round) {
+        const ValueId late = 900000 + round * 10, early = late + 1, old = 7;
+        const std::uint32_t k9 = 9, k2 = 2, k1 = 1;
+        pending.offer(&late, 1, 0, &k9, 1);
+        pending.offer(&old, 1, 0, &k1, 1);
+        pending.offer(&early, 1, 0, &k2, 1);
+        pending.offer(&late, 1, 0, &k1, 1);
+        pending.commit();
+        const std::size_t size = table.size();
+        rows.clear();
+        table.forEachRow([&](const ValueId* row, std::size_t) { rows.push_back(row[0]); });
+        ASSERT_EQ(rows.size(), size);
+        EXPECT_EQ(rows[size - 2], late);
+        EXPECT_EQ(rows[size - 1], early);
+    }
 }
 
 }  // namespace
