@@ -18,6 +18,12 @@ public:
     // read error.
     std::optional<std::string_view> next();
     bool isFailed() const { return isReadFailed; }
+    // Closes the file and gives back the buffer once every line has been taken.
+    void close() {
+        file.reset();
+        std::string().swap(buffer);
+        start = end = 0;
+    }
 
 private:
     bool fill();

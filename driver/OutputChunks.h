@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-// Output text gathered into chunks of about a megabyte, each handed to write as it fills. Values
+// Output text gathered into chunks, each handed to write as it fills. Values
 // are formatted straight into the chunk; text as long as a chunk goes out as it is.
 class OutputChunks {
 public:
@@ -23,8 +23,10 @@ public:
     // Hands over what is gathered.
     void flush();
 
+    // Large enough that writing costs a system call per chunk at most, small beside the tables.
+    static constexpr std::size_t kChunkSize = std::size_t{1} << 18;
+
 private:
-    static constexpr std::size_t kChunkSize = std::size_t{1} << 20;
 
     const std::function<void(std::string_view)>& write;
     std::vector<char> buffer;

@@ -49,6 +49,11 @@ struct StreamingLoader {
         output.write(pendingEcho);
         pendingEcho.clear();
     }
+    // After the last line: the echo's buffer is not needed while the rules run.
+    void finishEcho() {
+        flushEcho();
+        std::string().swap(pendingEcho);
+    }
     void ruleLine(std::string_view line) { rules.addLine(line); }
     void header(std::string_view line) {
         finishRows();  // before the table it fills can move
@@ -83,7 +88,8 @@ int runWithFiles(int argc, const char* const* argv) {
     readSections([&input] { return input.next(); }, loader);
     if (input.isFailed()) return fail(kInputOpenMessage);
     loader.finishRows();
-    loader.flushEcho();
+    loader.finishEcho();
+    input.close();
     const std::vector<std::pair<std::string, Rule>> rules = loader.rules.take();
 
     evaluateTables(rules, loader.edb, pool,

@@ -10,7 +10,7 @@
 
 namespace {
 
-constexpr std::size_t kChunk = std::size_t{1} << 20;
+constexpr std::size_t kChunk = OutputChunks::kChunkSize;
 
 // Whatever the pieces and wherever a chunk fills, the bytes handed over are the bytes appended,
 // and only text as long as a chunk goes out in a piece larger than one.
