@@ -1,16 +1,19 @@
 #include "driver/Run.h"
 
 #include <cstdio>
+#include <functional>
 #include <new>
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 #include "data/Literal.h"
 #include "data/RelationLoader.h"
 #include "driver/Fixpoint.h"
 #include "driver/InputText.h"
 #include "driver/Messages.h"
+#include "driver/OutputChunks.h"
 #include "driver/OutputFile.h"
 #include "driver/ProgramReader.h"
 #include "driver/ResultWriter.h"
@@ -23,37 +26,16 @@ int fail(const char* message) {
     return 1;
 }
 
-constexpr std::size_t kEchoChunkSize = 1 << 20;
-
 // Reads the input as it streams past: rule lines into rules, each row straight into its
-// table, the echo out to the output in large chunks. No copy of the input text is kept.
+// table, the echo out to the output in chunks. No copy of the input text is kept.
 struct StreamingLoader {
-    OutputFile& output;
+    OutputChunks& echoed;
     ValuePool& pool;
     RuleListBuilder rules;
     std::vector<RelationTable> edb;
     std::optional<RelationLoader> rows;
-    std::string pendingEcho;
 
-    void echo(std::string_view text) {
-        if (text.size() >= kEchoChunkSize) {
-            // A long line goes out as it is, without a copy in the chunk.
-            flushEcho();
-            output.write(text);
-            return;
-        }
-        pendingEcho.append(text);
-        if (pendingEcho.size() >= kEchoChunkSize) flushEcho();
-    }
-    void flushEcho() {
-        output.write(pendingEcho);
-        pendingEcho.clear();
-    }
-    // After the last line: the echo's buffer is not needed while the rules run.
-    void finishEcho() {
-        flushEcho();
-        std::string().swap(pendingEcho);
-    }
+    void echo(std::string_view text) { echoed.append(text); }
     void ruleLine(std::string_view line) { rules.addLine(line); }
     void header(std::string_view line) {
         finishRows();  // before the table it fills can move
@@ -83,17 +65,26 @@ int runWithFiles(int argc, const char* const* argv) {
     OutputFile output;
     if (!output.open(argv[2])) return fail(kOutputOpenMessage);
 
+    const std::function<void(std::string_view)> write = [&output](std::string_view chunk) {
+        output.write(chunk);
+    };
     ValuePool pool;
-    StreamingLoader loader{output, pool, {}, {}, {}, {}};
-    readSections([&input] { return input.next(); }, loader);
-    if (input.isFailed()) return fail(kInputOpenMessage);
-    loader.finishRows();
-    loader.finishEcho();
+    std::vector<std::pair<std::string, Rule>> rules;
+    std::vector<RelationTable> edb;
+    {
+        // The echo's chunk and the input's buffer are given back before the rules run.
+        OutputChunks echoed(write);
+        StreamingLoader loader{echoed, pool, {}, {}, {}};
+        readSections([&input] { return input.next(); }, loader);
+        if (input.isFailed()) return fail(kInputOpenMessage);
+        loader.finishRows();
+        echoed.flush();
+        rules = loader.rules.take();
+        edb = std::move(loader.edb);
+    }
     input.close();
-    const std::vector<std::pair<std::string, Rule>> rules = loader.rules.take();
 
-    evaluateTables(rules, loader.edb, pool,
-                   [&output](std::string_view chunk) { output.write(chunk); });
+    evaluateTables(rules, edb, pool, write);
     if (!output.close()) return fail(kOutputWriteMessage);
     return 0;
 }
