@@ -5,7 +5,7 @@
 
 #include "data/ValuePool.h"
 
-// A well-mixed hash of a sequence of value ids, for the open-addressing tables of the engine.
+// Hashes of sequences of value ids, for the open-addressing tables of the engine.
 class ValueIdHasher {
 public:
     explicit ValueIdHasher(std::size_t count) : hash(0x9E3779B97F4A7C15ULL ^ count) {}
@@ -22,8 +22,19 @@ private:
     std::uint64_t hash;
 };
 
+// One value keeps its two lowest bits as the hash's lowest, so that neighbouring values, such as
+// the nodes of a chain met one per iteration, find their slots next to each other and mostly in a
+// cache line already fetched. The same two bits go to the top of the hash as well, where they tell
+// such neighbours apart when a search passes over them. Rows and keys of several values mix all.
 inline std::uint64_t hashValueIds(const ValueId* values, std::size_t count) {
     ValueIdHasher hasher(count);
+    if (count == 1) {
+        constexpr unsigned kKeptBits = 2;
+        const std::uint64_t low = values[0] & ((1u << kKeptBits) - 1);
+        hasher.add(values[0] >> kKeptBits);
+        const std::uint64_t mixed = hasher.finish() ^ (low << (32 - kKeptBits));
+        return (mixed & ~std::uint64_t{(1u << kKeptBits) - 1}) | low;
+    }
     for (std::size_t i = 0; i < count; ++i) hasher.add(values[i]);
     return hasher.finish();
 }

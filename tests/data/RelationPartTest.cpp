@@ -102,6 +102,29 @@ TEST(RelationIndexLookup, SurvivesGrowthWithManyKeys) {
               (std::vector<std::uint32_t>{7, 1007, 2007, 3007, 4007}));
 }
 
+// One-column rows keep neighbouring values in neighbouring slots: runs, strides that share the
+// kept low bits, and strides as large as the table must all stay findable and apart.
+TEST(RelationPartLookup, OneColumnRowsOfEveryStrideStayFindable) {
+    for (const ValueId stride : {1u, 2u, 4u, 3u, 1u << 16, 1u << 20}) {
+        RelationPart part(1);
+        constexpr ValueId kRows = 4000;  // every value below 2^32
+        for (ValueId i = 0; i < kRows; ++i) {
+            const ValueId row[] = {i * stride + 1};
+            EXPECT_TRUE(part.insert(row).second);
+        }
+        EXPECT_EQ(part.size(), kRows);
+        for (ValueId i = 0; i < kRows; ++i) {
+            const ValueId row[] = {i * stride + 1};
+            ASSERT_EQ(part.find(row), i) << "stride " << stride;
+        }
+        const ValueId absent[] = {kRows * stride + 1};
+        EXPECT_EQ(part.find(absent), RelationPart::kNotFound) << "stride " << stride;
+        const std::vector<std::uint32_t> columns = {0};
+        const ValueId key[] = {(kRows / 2) * stride + 1};
+        EXPECT_EQ(part.index(columns).find(key).size(), 1u) << "stride " << stride;
+    }
+}
+
 TEST(RelationTableOrder, RowsOfSeveralLengthsPrintInInsertionOrder) {
     ValuePool pool;
     RelationTable table("t");
