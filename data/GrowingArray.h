@@ -65,6 +65,13 @@ public:
         }
         count += n;
     }
+    // Appends n items for the caller to fill in, and returns the first.
+    T* appendUnfilled(std::size_t n) {
+        if (count + n > room) reserve(grownRoom(count + n));
+        T* first = items + count;
+        count += n;
+        return first;
+    }
     void clear() { count = 0; }
     void reserve(std::size_t wanted) {
         if (wanted <= room) return;

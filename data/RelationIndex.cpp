@@ -59,9 +59,11 @@ void RelationIndex::add(const ValueId* key, std::uint32_t tag) {
         record[width + kLast] = position;
         return;
     }
-    records.append(key, width);
-    const std::uint32_t placement[] = {position, position, kSinglePosition};
-    records.append(placement, 3);
+    std::uint32_t* record = records.appendUnfilled(stride);
+    for (std::size_t i = 0; i < width; ++i) record[i] = key[i];
+    record[width + kFirst] = position;
+    record[width + kLast] = position;
+    record[width + kList] = kSinglePosition;
     slots.fill(slot, tag, groupCount++, [this](std::size_t number) {
         return static_cast<std::uint32_t>(hashValueIds(recordOf(number), width));
     });

@@ -24,44 +24,50 @@ void RelationLoader::addLine(std::string_view line) {
                 start = text.size();
                 text.append(value);
             }
-            fields.push_back(Field{static_cast<std::int64_t>(start), value.size(), 0, true});
+            pooled.push_back({static_cast<std::int64_t>(start), value.size(), cells.size(), 0, true});
+            cells.push_back(0);
+            return;
+        }
+        const std::int64_t number = integerLiteralValue(piece);
+        if (ValuePool::isInline(number)) {
+            cells.push_back(ValuePool::inlineId(number));
         } else {
-            fields.push_back(Field{integerLiteralValue(piece), 0, 0, false});
+            pooled.push_back({number, 0, cells.size(), 0, false});
+            cells.push_back(0);
         }
     });
-    rowEnds.push_back(fields.size());
+    rowEnds.push_back(cells.size());
     if (isLong || rowEnds.size() == kBatchRows) flush();
 }
 
 void RelationLoader::finish() { flush(); }
 
-void RelationLoader::flush() {
+// Gives the batch's strings and large integers their ids, in field order.
+void RelationLoader::internPooled() {
     const std::string_view strings = borrowedLine.empty() ? std::string_view(text) : borrowedLine;
-    auto stringOf = [strings](const Field& field) {
+    auto stringOf = [strings](const PooledField& field) {
         return strings.substr(static_cast<std::size_t>(field.number), field.length);
     };
-    for (Field& field : fields) {
+    for (PooledField& field : pooled) {
         if (field.isString) {
             field.tag = ValuePool::stringTag(stringOf(field));
             pool.prefetchString(field.tag);
-        } else if (!ValuePool::isInline(field.number)) {
+        } else {
             field.tag = ValuePool::integerTag(field.number);
             pool.prefetchInteger(field.tag);
         }
     }
-    for (const Field& field : fields) {
+    for (const PooledField& field : pooled) {
         if (field.isString) pool.prefetchStringEntry(field.tag);
     }
-    cells.clear();
-    for (const Field& field : fields) {
-        if (field.isString) {
-            cells.push_back(pool.internString(stringOf(field), field.tag));
-        } else if (ValuePool::isInline(field.number)) {
-            cells.push_back(ValuePool::inlineId(field.number));
-        } else {
-            cells.push_back(pool.internInteger(field.number, field.tag));
-        }
+    for (const PooledField& field : pooled) {
+        cells[field.cell] = field.isString ? pool.internString(stringOf(field), field.tag)
+                                           : pool.internInteger(field.number, field.tag);
     }
+}
+
+void RelationLoader::flush() {
+    if (!pooled.empty()) internPooled();
     rowTags.clear();
     std::size_t start = 0;
     for (const std::size_t end : rowEnds) {
@@ -76,7 +82,8 @@ void RelationLoader::flush() {
         table.insert(cells.data() + start, rowEnds[row] - start, rowTags[row]);
         start = rowEnds[row];
     }
-    fields.clear();
+    cells.clear();
+    pooled.clear();
     rowEnds.clear();
     text.clear();
     borrowedLine = {};

@@ -11,8 +11,9 @@
 
 // Turns row lines into rows of a table: comma-separated fields, those starting with a quote
 // strings, the others integers. Lines are taken in batches: all fields of a batch are parsed
-// and their hash slots fetched ahead before any is interned, and the same for the rows' slots,
-// so the cache misses of large value and row tables overlap instead of adding up. Rows enter
+// and the hash slots of the values the pool keeps fetched ahead before any is interned, and the
+// same for the rows' slots, so the cache misses of large value and row tables overlap instead of
+// adding up. Small integers are their own ids and go straight into the batch's cells. Rows enter
 // the table in line order; call finish before the table is read.
 class RelationLoader {
 public:
@@ -26,22 +27,25 @@ private:
     static constexpr std::size_t kBatchRows = 256;
     static constexpr std::size_t kLongLine = std::size_t{1} << 20;
 
-    // An integer's value, or where a string's bytes start in the batch's text.
-    struct Field {
+    // A value the pool keeps, a string or a large integer, and the cell its id goes to: an
+    // integer's value, or where a string's bytes start in the batch's text.
+    struct PooledField {
         std::int64_t number;
         std::size_t length;
+        std::size_t cell;
         std::uint32_t tag;
         bool isString;
     };
 
     void flush();
+    void internPooled();
 
     RelationTable& table;
     ValuePool& pool;
-    std::vector<Field> fields;
-    std::vector<std::size_t> rowEnds;  // one past each row's last field
+    std::vector<ValueId> cells;  // the batch's rows back to back
+    std::vector<PooledField> pooled;
+    std::vector<std::size_t> rowEnds;  // one past each row's last cell
     std::string text;
     std::string_view borrowedLine;  // the line whose strings a batch of one long line reads
-    std::vector<ValueId> cells;
     std::vector<std::uint32_t> rowTags;
 };

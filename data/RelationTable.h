@@ -30,7 +30,7 @@ public:
     // The same with the row's hash (RelationPart::hashOf) computed and prefetched beforehand.
     bool insert(const ValueId* values, std::size_t arity, std::uint32_t tag);
     void prefetchRow(std::size_t arity, std::uint32_t tag) {
-        RelationPart& part = *parts[partNumberFor(arity)];
+        const RelationPart& part = *parts[partNumberOf(arity)];
         if (part.isLarge()) part.prefetch(tag);
     }
 

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <string_view>
 #include <vector>
@@ -19,6 +20,17 @@ public:
         buffer[used++] = c;
     }
     void append(std::string_view text);
+    // The text and a line end.
+    void appendLine(std::string_view text) {
+        if (buffer.size() - used > text.size()) {
+            if (!text.empty()) std::memcpy(buffer.data() + used, text.data(), text.size());
+            used += text.size();
+            buffer[used++] = '\n';
+            return;
+        }
+        append(text);
+        append('\n');
+    }
     void appendInteger(std::int64_t value);
     // Hands over what is gathered.
     void flush();

@@ -19,6 +19,10 @@ struct ProgramCollector {
     RuleListBuilder rules;
 
     void echo(std::string_view text) { program.echo.append(text); }
+    void echoLine(std::string_view line) {
+        program.echo.append(line);
+        program.echo.push_back('\n');
+    }
     void ruleLine(std::string_view line) { rules.addLine(line); }
     void header(std::string_view line) { program.blocks.push_back(RelationBlock{line, {}}); }
     void row(std::string_view line) { program.blocks.back().rows.push_back(line); }

@@ -24,26 +24,23 @@ private:
 // Splits an input into its parts as the lines come: the rule lines up to the first empty line,
 // then blocks of a header line and row lines, each block ended by an empty line. Every line is
 // accepted. nextLine() gives the lines in turn (nothing at the end); the handler gets
-// ruleLine, header and row for each line, each valid only during the call, and echo with the
-// pieces of the echo that starts the output.
+// ruleLine, header and row for each line, each valid only during the call, and echoLine (a line
+// and its line end) and echo with the pieces of the echo that starts the output.
 template <typename NextLine, typename Handler>
 void readSections(NextLine&& nextLine, Handler& handler) {
     std::optional<std::string_view> line;
     while ((line = nextLine()) && !line->empty()) {
-        handler.echo(*line);
-        handler.echo("\n");
+        handler.echoLine(*line);
         handler.ruleLine(*line);
     }
     // The empty line that ends the rules is not echoed. Any line after an empty line is a
     // header, even another empty line.
     while (line && (line = nextLine())) {
         handler.echo("\n");
-        handler.echo(*line);
-        handler.echo("\n");
+        handler.echoLine(*line);
         handler.header(*line);
         while ((line = nextLine()) && !line->empty()) {
-            handler.echo(*line);
-            handler.echo("\n");
+            handler.echoLine(*line);
             handler.row(*line);
         }
     }

@@ -36,6 +36,7 @@ struct StreamingLoader {
     std::optional<RelationLoader> rows;
 
     void echo(std::string_view text) { echoed.append(text); }
+    void echoLine(std::string_view line) { echoed.appendLine(line); }
     void ruleLine(std::string_view line) { rules.addLine(line); }
     void header(std::string_view line) {
         finishRows();  // before the table it fills can move
