@@ -20,6 +20,7 @@ public:
     const std::vector<std::uint32_t>& getKeyColumns() const { return keyColumns; }
     // Takes in the rows appended to the part since the last call.
     void extend(const RelationPart& part);
+    std::size_t coveredCount() const { return coveredRows; }
     // The positions of the rows whose key columns hold these values; empty when none do.
     std::span<const std::uint32_t> find(const ValueId* key) const;
 

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "data/RowHashing.h"
 
 RelationPart::RelationPart(std::size_t rowArity) : arity(rowArity) {}
 
@@ -17,10 +16,6 @@ bool RelationPart::rowEquals(std::size_t position, const ValueId* values) const 
 // Returns the slot holding an equal row or the free slot where it would go.
 std::size_t RelationPart::findSlot(const ValueId* values, std::uint32_t tag) const {
     return slots.find(tag, [&](std::size_t position) { return rowEquals(position, values); });
-}
-
-std::uint32_t RelationPart::hashOf(const ValueId* values) const {
-    return static_cast<std::uint32_t>(hashValueIds(values, arity));
 }
 
 std::pair<std::size_t, RelationPart::Offered> RelationPart::offer(const ValueId* values) {
@@ -92,12 +87,6 @@ std::size_t RelationPart::indexNumber(const std::vector<std::uint32_t>& keyColum
     }
     indexes.push_back(std::make_unique<RelationIndex>(keyColumns));
     return indexes.size() - 1;
-}
-
-const RelationIndex& RelationPart::indexAt(std::size_t number) const {
-    RelationIndex& chosen = *indexes[number];
-    chosen.extend(*this);
-    return chosen;
 }
 
 const RelationIndex& RelationPart::index(const std::vector<std::uint32_t>& keyColumns) const {

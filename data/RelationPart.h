@@ -7,6 +7,7 @@
 
 #include "data/GrowingArray.h"
 #include "data/RelationIndex.h"
+#include "data/RowHashing.h"
 #include "data/TaggedSlots.h"
 #include "data/ValuePool.h"
 
@@ -42,7 +43,9 @@ public:
     // The same with the row's hash computed beforehand, after prefetch has asked the memory for
     // its slot: callers with many rows at hand hide the cache misses of a large table.
     std::pair<std::size_t, Offered> offer(const ValueId* values, std::uint32_t tag);
-    std::uint32_t hashOf(const ValueId* values) const;
+    std::uint32_t hashOf(const ValueId* values) const {
+        return static_cast<std::uint32_t>(hashValueIds(values, arity));
+    }
     void prefetch(std::uint32_t tag) const { slots.prefetch(tag); }
     // Whether the hash set has outgrown what caches usually hold, so prefetching pays.
     bool isLarge() const { return slots.capacity() > (std::size_t{1} << 17); }
@@ -64,7 +67,11 @@ public:
     // The same in two steps, for callers that look the same index up again and again: its
     // number, found or made once, then the index by number.
     std::size_t indexNumber(const std::vector<std::uint32_t>& keyColumns) const;
-    const RelationIndex& indexAt(std::size_t number) const;
+    const RelationIndex& indexAt(std::size_t number) const {
+        RelationIndex& chosen = *indexes[number];
+        if (chosen.coveredCount() != committedCount) chosen.extend(*this);
+        return chosen;
+    }
 
 private:
     std::size_t findSlot(const ValueId* values, std::uint32_t tag) const;

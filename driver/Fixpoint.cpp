@@ -22,6 +22,10 @@ struct BodyRun {
     std::vector<Resolved> references;
     std::vector<std::size_t> derived;  // positions of the derived references
     bool isMissingAny = false;
+    // Per reference, the table its name finds (none when missing), and the rows it reads in
+    // the current pass; a part, once found, stays where it is.
+    std::vector<const RelationTable*> tables;
+    std::vector<ReferenceRows> sources;
 };
 
 class FixpointEngine {
@@ -33,12 +37,16 @@ public:
 private:
     void firstPass();
     bool iterate();
-    ReferenceRows rowsOf(const PlanReference& reference, const Resolved& resolved) const;
+    // Points each reference of the body at all committed rows of its part.
+    static void readAll(BodyRun& body);
 
     const std::vector<std::pair<std::string, Rule>>& rules;
     const std::vector<RelationTable>& edb;
     ValuePool& pool;
     std::vector<std::vector<BodyRun>> bodies;  // per rule
+    // Per rule, its bodies that read a derived relation and can be satisfied: the bodies that
+    // iterations run.
+    std::vector<std::vector<std::uint32_t>> iteratedBodies;
     std::vector<RelationTable> idb;
     // Per rule, the rules with a body that reads it, in rule order.
     std::vector<std::vector<std::size_t>> readers;
@@ -50,7 +58,6 @@ private:
     std::vector<std::vector<RuleBodyJoin>> joins;
     std::vector<PendingRows> pendingOf;
     std::vector<std::size_t> active;
-    std::vector<ReferenceRows> sources;
 };
 
 FixpointEngine::FixpointEngine(const std::vector<std::pair<std::string, Rule>>& ruleList,
@@ -66,7 +73,7 @@ FixpointEngine::FixpointEngine(const std::vector<std::pair<std::string, Rule>>& 
         std::vector<BodyRun>& runs = bodies.emplace_back();
         const std::vector<std::string> head = rule.headColumnNames();
         for (const RuleBody& body : rule.getBodies()) {
-            BodyRun bodyRun{RuleBodyPlan(body, head, pool), {}, {}, false};
+            BodyRun bodyRun{RuleBodyPlan(body, head, pool), {}, {}, false, {}, {}};
             for (const PlanReference& reference : bodyRun.plan.getReferences()) {
                 Resolved resolved;
                 if (const auto found = storedByName.find(reference.name);
@@ -95,6 +102,21 @@ FixpointEngine::FixpointEngine(const std::vector<std::pair<std::string, Rule>>& 
         }
         pendingOf.emplace_back(idb[i], longestBody);
     }
+    // The tables are all made: their places are final.
+    iteratedBodies.resize(rules.size());
+    for (std::size_t i = 0; i < rules.size(); ++i) {
+        for (std::uint32_t b = 0; b < bodies[i].size(); ++b) {
+            BodyRun& body = bodies[i][b];
+            for (const Resolved& resolved : body.references) {
+                body.tables.push_back(resolved.isMissing    ? nullptr
+                                      : resolved.isDerived ? &idb[resolved.rule]
+                                                           : resolved.stored);
+            }
+            body.sources.resize(body.references.size());
+            if (!body.isMissingAny && !body.derived.empty() && !body.plan.isNeverSatisfied())
+                iteratedBodies[i].push_back(b);
+        }
+    }
     readers.resize(rules.size());
     for (std::size_t i = 0; i < rules.size(); ++i) {
         for (const BodyRun& body : bodies[i]) {
@@ -114,14 +136,16 @@ std::vector<RelationTable> FixpointEngine::run() {
     return std::move(idb);
 }
 
-// All committed rows of the reference's length in the relation its name finds.
-ReferenceRows FixpointEngine::rowsOf(const PlanReference& reference,
-                                     const Resolved& resolved) const {
-    const RelationTable& table = resolved.isDerived ? idb[resolved.rule] : *resolved.stored;
-    ReferenceRows rows;
-    rows.part = table.findPart(reference.arity);
-    if (rows.part != nullptr) rows.end = static_cast<std::uint32_t>(rows.part->size());
-    return rows;
+void FixpointEngine::readAll(BodyRun& body) {
+    const std::vector<PlanReference>& references = body.plan.getReferences();
+    for (std::size_t k = 0; k < body.sources.size(); ++k) {
+        ReferenceRows& rows = body.sources[k];
+        if (rows.part == nullptr && body.tables[k] != nullptr) {
+            rows.part = body.tables[k]->findPart(references[k].arity);
+        }
+        rows.begin = 0;
+        rows.end = rows.part != nullptr ? static_cast<std::uint32_t>(rows.part->size()) : 0;
+    }
 }
 
 // Placeholders hold no rows and later rules are not there yet, so only bodies over stored
@@ -129,15 +153,12 @@ ReferenceRows FixpointEngine::rowsOf(const PlanReference& reference,
 void FixpointEngine::firstPass() {
     for (std::size_t i = 0; i < rules.size(); ++i) {
         for (std::size_t b = 0; b < bodies[i].size(); ++b) {
-            const BodyRun& body = bodies[i][b];
+            BodyRun& body = bodies[i][b];
             if (body.isMissingAny || !body.derived.empty() || body.plan.isNeverSatisfied())
                 continue;
-            sources.clear();
-            for (std::size_t k = 0; k < body.references.size(); ++k) {
-                sources.push_back(rowsOf(body.plan.getReferences()[k], body.references[k]));
-            }
+            readAll(body);
             RelationTable& target = idb[i];
-            joins[i][b].run(sources,
+            joins[i][b].run(body.sources,
                             [&target](const ValueId* row, std::size_t arity, const std::uint32_t*) {
                                 target.insert(row, arity);
                             });
@@ -158,14 +179,11 @@ bool FixpointEngine::iterate() {
 
     for (const std::size_t i : active) {
         PendingRows& found = pendingOf[i];
-        for (std::uint32_t b = 0; b < bodies[i].size(); ++b) {
-            const BodyRun& body = bodies[i][b];
-            if (body.isMissingAny || body.derived.empty() || body.plan.isNeverSatisfied()) continue;
+        for (const std::uint32_t b : iteratedBodies[i]) {
+            BodyRun& body = bodies[i][b];
             const std::size_t count = body.references.size();
-            sources.clear();
-            for (std::size_t k = 0; k < count; ++k) {
-                sources.push_back(rowsOf(body.plan.getReferences()[k], body.references[k]));
-            }
+            readAll(body);
+            std::vector<ReferenceRows>& sources = body.sources;
             RuleBodyJoin& join = joins[i][b];
             // Pass d reads the newest rows of derived reference d and the older rows of those
             // before it; a pass without newest rows finds nothing, and once a reference has no

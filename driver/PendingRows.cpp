@@ -72,7 +72,6 @@ void PendingRows::offer(const ValueId* row, std::size_t arity, std::uint32_t bod
 }
 
 void PendingRows::flushBatch() {
-    if (batch.empty()) return;
     for (const Batched& entry : batch) {
         const auto [position, offered] =
             table.partAt(entry.part).offer(batchCells.data() + entry.cellsAt, entry.tag);
@@ -92,8 +91,10 @@ void PendingRows::record(std::uint32_t part, std::size_t position, RelationPart:
     PartKeys& partKeys = keys[part];
     if (offered == RelationPart::Offered::Added) {
         // Within one pass rows come in key order; sorting is needed only when they do not.
-        if (isLess(key, lastKey.data())) isInKeyOrder = false;
-        for (std::size_t i = 0; i < keyWidth; ++i) lastKey[i] = key[i];  // a few numbers
+        if (isInKeyOrder) {
+            if (isLess(key, lastKey.data())) isInKeyOrder = false;
+            std::copy_n(key, keyWidth, lastKey.data());
+        }
         const std::uint32_t body = key[0];
         if (partKeys.bodyStarts.empty() || partKeys.bodyStarts.back().first != body) {
             const auto first = static_cast<std::uint32_t>(position - table.partAt(part).size());
@@ -115,12 +116,12 @@ void PendingRows::record(std::uint32_t part, std::size_t position, RelationPart:
 }
 
 bool PendingRows::isEmpty() {
-    flushBatch();
+    if (!batch.empty()) flushBatch();
     return count == 0;
 }
 
 void PendingRows::commit() {
-    flushBatch();
+    if (!batch.empty()) flushBatch();
     isBatching = offeredCount > kBatchSize;
     offeredCount = 0;
     if (count == 0) return;

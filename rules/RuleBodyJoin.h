@@ -61,6 +61,52 @@ private:
     std::vector<std::size_t> indexNumbers;
 };
 
+inline bool RuleBodyJoin::nextPosition(Level& level, std::uint32_t& position) const {
+    if (level.isList) {
+        if (level.listNext == level.listEnd) return false;
+        position = *level.listNext++;
+        return true;
+    }
+    if (level.next >= level.end) return false;
+    position = level.next++;
+    return true;
+}
+
+inline bool RuleBodyJoin::passes(const PlanCheck& check) const {
+    const ValueId right = check.right.isConstant ? check.right.value : slots[check.right.value];
+    return pool.compare(slots[check.leftSlot], check.op, right);
+}
+
+inline bool RuleBodyJoin::accept(std::size_t k, const ValueId* row) {
+    const PlanReference& reference = plan.getReferences()[k];
+    for (const auto& [column, earlier] : reference.sameColumns) {
+        if (row[column] != row[earlier]) return false;
+    }
+    for (const auto& [column, slot] : reference.bindings) slots[slot] = row[column];
+    for (const PlanCheck& check : reference.checks) {
+        if (!passes(check)) return false;
+    }
+    return true;
+}
+
+// Assignments and the checks that depend on them run once all references have matched, in
+// their own order: the first comparison of an otherwise unbound variable gives its value.
+inline bool RuleBodyJoin::finish() {
+    for (const PlanAssignment& assignment : plan.getAssignments()) {
+        if (assignment.isBinding) {
+            slots[assignment.slot] = assignment.constant;
+        } else if (!pool.compare(slots[assignment.slot], assignment.op, assignment.constant)) {
+            return false;
+        }
+    }
+    for (const PlanCheck& check : plan.getFinalChecks()) {
+        if (!passes(check)) return false;
+    }
+    const std::vector<std::uint32_t>& projection = plan.getProjection();
+    for (std::size_t i = 0; i < projection.size(); ++i) head[i] = slots[projection[i]];
+    return true;
+}
+
 template <typename Emit>
 void RuleBodyJoin::run(const std::vector<ReferenceRows>& sources, Emit&& emit) {
     const auto& references = plan.getReferences();
