@@ -170,7 +170,7 @@ void FixpointEngine::firstPass() {
 bool FixpointEngine::iterate() {
     active.clear();
     for (const std::size_t rule : changed) {
-        active.insert(active.end(), readers[rule].begin(), readers[rule].end());
+        for (const std::size_t reader : readers[rule]) active.push_back(reader);  // a few each
     }
     if (changed.size() > 1) {  // one rule's readers are listed in order, once each
         std::sort(active.begin(), active.end());

@@ -93,7 +93,7 @@ void PendingRows::record(std::uint32_t part, std::size_t position, RelationPart:
         // Within one pass rows come in key order; sorting is needed only when they do not.
         if (isInKeyOrder) {
             if (isLess(key, lastKey.data())) isInKeyOrder = false;
-            std::copy_n(key, keyWidth, lastKey.data());
+            for (std::size_t i = 0; i < keyWidth; ++i) lastKey[i] = key[i];  // a few numbers
         }
         const std::uint32_t body = key[0];
         if (partKeys.bodyStarts.empty() || partKeys.bodyStarts.back().first != body) {
