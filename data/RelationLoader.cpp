@@ -6,8 +6,44 @@
 RelationLoader::RelationLoader(RelationTable& target, ValuePool& values)
     : table(target), pool(values) {}
 
+// The common row line, small integers written as plain digits only, read in one pass; false,
+// with nothing taken, for any other line.
+bool RelationLoader::addPlainDigitsLine(std::string_view line) {
+    // Nine digits stay below the largest integer that is its own id.
+    constexpr std::size_t kMostDigits = 9;
+    static_assert(ValuePool::isInline(999'999'999));
+    const std::size_t firstCell = cells.size();
+    std::int64_t value = 0;
+    std::size_t digits = 0;
+    for (const char c : line) {
+        const unsigned digit = static_cast<unsigned char>(c) - unsigned{'0'};
+        if (digit <= 9 && digits < kMostDigits) {
+            value = value * 10 + digit;
+            ++digits;
+        } else if (c == ',' && digits > 0) {
+            cells.push_back(ValuePool::inlineId(value));
+            value = 0;
+            digits = 0;
+        } else {
+            cells.resize(firstCell);
+            return false;
+        }
+    }
+    if (digits == 0) {
+        cells.resize(firstCell);
+        return false;
+    }
+    cells.push_back(ValuePool::inlineId(value));
+    rowEnds.push_back(cells.size());
+    return true;
+}
+
 void RelationLoader::addLine(std::string_view line) {
     if (line.empty()) return;
+    if (line.size() < kLongLine && addPlainDigitsLine(line)) {
+        if (rowEnds.size() == kBatchRows) flush();
+        return;
+    }
     // A long line is loaded on its own, its strings read where they stand instead of copied.
     const bool isLong = line.size() >= kLongLine;
     if (isLong) {

@@ -37,6 +37,7 @@ private:
         bool isString;
     };
 
+    bool addPlainDigitsLine(std::string_view line);
     void flush();
     void internPooled();
 

@@ -26,10 +26,10 @@ public:
     ValueId internString(std::string_view value) { return internString(value, stringTag(value)); }
 
     // Whether the integer is held in its id, without interning.
-    static bool isInline(std::int64_t value) {
+    static constexpr bool isInline(std::int64_t value) {
         return value >= -kInlineOffset && value < kInlineOffset;
     }
-    static ValueId inlineId(std::int64_t value) {
+    static constexpr ValueId inlineId(std::int64_t value) {
         return static_cast<ValueId>(value + kInlineOffset);
     }
 

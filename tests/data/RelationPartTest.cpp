@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <span>
+#include <string>
 #include <vector>
 
+#include "data/Literal.h"
 #include "data/RelationLoader.h"
 #include "data/RelationPart.h"
 #include "data/RelationTable.h"
@@ -134,6 +136,48 @@ TEST(RelationTableOrder, RowsOfSeveralLengthsPrintInInsertionOrder) {
     std::vector<std::size_t> arities;
     table.forEachRow([&](const ValueId*, std::size_t arity) { arities.push_back(arity); });
     EXPECT_EQ(arities, (std::vector<std::size_t>{2, 1, 2, 1}));
+}
+
+// Lines of plain digits take a shorter way in; every line must read as the general rules read it.
+TEST(RelationLoaderLines, EveryLineReadsAsItsPiecesDo) {
+    const std::vector<std::string> lines = {
+        "1,2",        "007,8",   "999999999,1", "1000000000,1", "1073741823,5", "1073741824",
+        ",1",         "1,",      "1,,2",        " 1,2",          "-1,2",         "+3,4",
+        "1a,2",       "12'x'",   "'a',7",       "0",             "5",            "99999999999999999999",
+        "3,-0",       "1,2,3,4", "4,3,2,1,0",   "1 ,2",          ",",            "1,2'"};
+    ValuePool pool;
+    RelationTable table("t");
+    RelationLoader loader(table, pool);
+    for (const std::string& line : lines) loader.addLine(line);
+    loader.finish();
+    std::vector<std::string> read;
+    table.forEachRow([&](const ValueId* row, std::size_t arity) {
+        std::string text;
+        for (std::size_t i = 0; i < arity; ++i) {
+            if (i > 0) text += ',';
+            pool.appendText(row[i], text);
+        }
+        read.push_back(text);
+    });
+    std::vector<std::string> expected;
+    for (const std::string& line : lines) {
+        std::string text;
+        bool isFirst = true;
+        forEachCommaPiece(line, [&](std::string_view piece) {
+            if (!isFirst) text += ',';
+            isFirst = false;
+            if (!piece.empty() && piece.front() == '\'') {
+                text += '\'';
+                text += stringLiteralValue(piece);
+                text += '\'';
+            } else {
+                text += std::to_string(integerLiteralValue(piece));
+            }
+        });
+        if (std::find(expected.begin(), expected.end(), text) == expected.end())
+            expected.push_back(text);
+    }
+    EXPECT_EQ(read, expected);
 }
 
 TEST(ValuePoolValues, EqualValuesShareIdsAndClassesStayApart) {
