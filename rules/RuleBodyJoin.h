@@ -61,6 +61,8 @@ private:
     std::vector<std::size_t> indexNumbers;
 };
 
+// The steps below run once per candidate row: they are defined here so that run inlines them.
+
 inline bool RuleBodyJoin::nextPosition(Level& level, std::uint32_t& position) const {
     if (level.isList) {
         if (level.listNext == level.listEnd) return false;
