@@ -360,7 +360,8 @@ int usage() {
         "  WORKLOAD: tc-chain tc-random tc-nonlinear-chain same-generation triangles strings\n"
         "            points-to scale-rows long-line many-rules chain-reach rule-pipeline\n"
         "            wide-rows alias-analysis\n"
-        "  scale-rows, long-line and many-rules also take a number instead of S|M|L\n",
+        "  a number instead of S|M|L gives that size: nodes, rows, modules or rules as the\n"
+        "  workload counts them; for same-generation, the depth of one tree (1 to 20)\n",
         stderr);
     return 2;
 }
@@ -381,14 +382,14 @@ int main(int argc, char** argv) {
     if (sizeText == "S") sizeIndex = 0;
     if (sizeText == "M") sizeIndex = 1;
     if (sizeText == "L") sizeIndex = 2;
-    const bool takesNumber = name == "scale-rows" || name == "long-line" || name == "many-rules";
     std::int64_t size = 0;
     if (sizeIndex >= 0) {
         size = workload->sizes[sizeIndex];
-    } else if (takesNumber && !sizeText.empty() &&
+    } else if (!sizeText.empty() &&
                sizeText.find_first_not_of("0123456789") == std::string_view::npos &&
                sizeText.size() <= 12) {
         size = std::strtoll(argv[2], nullptr, 10);
+        if (name == "same-generation" && (size < 1 || size > 20)) return usage();
     } else {
         return usage();
     }
@@ -397,8 +398,13 @@ int main(int argc, char** argv) {
     if (name == "tc-chain") writeChain(out, size, true);
     if (name == "tc-random") writeRandomGraph(out, size, size * 23 / 15);
     if (name == "tc-nonlinear-chain") writeChain(out, size, false);
-    if (name == "same-generation")
-        writeSameGeneration(out, sizeIndex == 0 ? 8 : 11, sizeIndex == 2 ? 2 : 1);
+    if (name == "same-generation") {
+        if (sizeIndex < 0) {
+            writeSameGeneration(out, static_cast<int>(size), 1);
+        } else {
+            writeSameGeneration(out, sizeIndex == 0 ? 8 : 11, sizeIndex == 2 ? 2 : 1);
+        }
+    }
     if (name == "triangles") writeTriangles(out, size, size * 10, 140);
     if (name == "strings") writeStrings(out, size);
     if (name == "points-to") writePointsTo(out, size);
