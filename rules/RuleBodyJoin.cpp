@@ -7,18 +7,15 @@ RuleBodyJoin::RuleBodyJoin(const RuleBodyPlan& bodyPlan, const ValuePool& values
       pool(values),
       slots(bodyPlan.getSlotCount(), 0),
       head(bodyPlan.getProjection().size(), 0),
-      positions(bodyPlan.getReferences().size(), 0),
-      levels(bodyPlan.getReferences().size()),
-      indexes(bodyPlan.getReferences().size(), nullptr),
-      indexedParts(bodyPlan.getReferences().size(), nullptr),
-      indexNumbers(bodyPlan.getReferences().size(), 0) {
+      positions(bodyPlan.getReferences().size(), 0) {
     std::size_t longestKey = 0;
     for (const PlanReference& reference : bodyPlan.getReferences()) {
         longestKey = std::max(longestKey, reference.keySources.size());
         const std::size_t keyWidth = reference.keyColumns.size();
-        const bool isWhole = keyWidth > 0 && keyWidth == reference.arity;
-        isWholeRowKey.push_back(isWhole ? 1 : 0);
-        usesIndex.push_back(keyWidth > 0 && !isWhole ? 1 : 0);
+        Level& level = levels.emplace_back();
+        level.isWholeRowKey = keyWidth > 0 && keyWidth == reference.arity;
+        level.usesIndex = keyWidth > 0 && !level.isWholeRowKey;
+        level.isList = level.isWholeRowKey || level.usesIndex;
     }
     key.resize(longestKey);
 }
@@ -28,7 +25,6 @@ RuleBodyJoin::RuleBodyJoin(const RuleBodyPlan& bodyPlan, const ValuePool& values
 bool RuleBodyJoin::open(std::size_t k, const ReferenceRows& source) {
     const PlanReference& reference = plan.getReferences()[k];
     Level& level = levels[k];
-    level.isList = usesIndex[k] != 0 || isWholeRowKey[k] != 0;
     if (!level.isList) {
         level.next = source.begin;
         level.end = source.end;
@@ -38,7 +34,7 @@ bool RuleBodyJoin::open(std::size_t k, const ReferenceRows& source) {
     for (const PlanOperand& operand : reference.keySources) {
         *keyValue++ = operand.isConstant ? operand.value : slots[operand.value];
     }
-    if (isWholeRowKey[k]) {
+    if (level.isWholeRowKey) {
         // Key columns are in column order, so the key is the row itself.
         const std::size_t position = source.part->find(key.data());
         if (position == RelationPart::kNotFound || position < source.begin ||
@@ -50,7 +46,7 @@ bool RuleBodyJoin::open(std::size_t k, const ReferenceRows& source) {
         level.listEnd = &level.only + 1;
         return true;
     }
-    const RelationIndex& index = *indexes[k];
+    const RelationIndex& index = *level.index;
     const std::uint32_t group = index.findGroup(key.data());
     if (group == RelationIndex::kNoGroup) return false;
     const std::uint32_t firstPosition = index.firstPosition(group);

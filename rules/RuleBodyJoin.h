@@ -30,17 +30,27 @@ public:
     void run(const std::vector<ReferenceRows>& sources, Emit&& emit);
 
 private:
+    // One reference's state: how it finds its rows, fixed at construction, the index of the
+    // current run, and its candidates for the values now bound. Side by side per reference, so
+    // the join's steps reach all of it from one place.
     struct Level {
+        // Whether a key over every column names its one row, which the part's own hash set
+        // finds, or an index on the known columns finds its rows; else a scan of the range.
+        bool isWholeRowKey = false;
+        bool usesIndex = false;
+        bool isList = false;  // either of the two: candidates come from a list
+        const RelationIndex* index = nullptr;
+        const RelationPart* indexedPart = nullptr;  // which index of which part it is
+        std::size_t indexNumber = 0;
         const std::uint32_t* listNext = nullptr;  // walking an index list
         const std::uint32_t* listEnd = nullptr;
         std::uint32_t next = 0;  // or scanning positions
         std::uint32_t end = 0;
         std::uint32_t only = 0;  // the one row a key over every column can match
-        bool isList = false;
     };
 
     bool open(std::size_t k, const ReferenceRows& source);
-    bool nextPosition(Level& level, std::uint32_t& position) const;
+    static bool nextPosition(Level& level, std::uint32_t& position);
     bool accept(std::size_t k, const ValueId* row);
     bool passes(const PlanCheck& check) const;
     bool finish();
@@ -52,18 +62,11 @@ private:
     std::vector<ValueId> key;
     std::vector<std::uint32_t> positions;
     std::vector<Level> levels;
-    std::vector<const RelationIndex*> indexes;
-    // Per reference: whether a key over every column names its one row, which the part's own
-    // hash set finds; whether an index finds its rows, and which index of which part.
-    std::vector<std::uint8_t> isWholeRowKey;
-    std::vector<std::uint8_t> usesIndex;
-    std::vector<const RelationPart*> indexedParts;
-    std::vector<std::size_t> indexNumbers;
 };
 
 // The steps below run once per candidate row: they are defined here so that run inlines them.
 
-inline bool RuleBodyJoin::nextPosition(Level& level, std::uint32_t& position) const {
+inline bool RuleBodyJoin::nextPosition(Level& level, std::uint32_t& position) {
     if (level.isList) {
         if (level.listNext == level.listEnd) return false;
         position = *level.listNext++;
@@ -117,13 +120,14 @@ void RuleBodyJoin::run(const std::vector<ReferenceRows>& sources, Emit&& emit) {
     for (std::size_t k = 0; k < count; ++k) {
         const ReferenceRows& source = sources[k];
         if (source.part == nullptr || source.begin >= source.end) return;
-        if (!usesIndex[k]) continue;
+        Level& level = levels[k];
+        if (!level.usesIndex) continue;
         // A reference reads the same part in every run: its index is found once.
-        if (indexedParts[k] != source.part) {
-            indexedParts[k] = source.part;
-            indexNumbers[k] = source.part->indexNumber(references[k].keyColumns);
+        if (level.indexedPart != source.part) {
+            level.indexedPart = source.part;
+            level.indexNumber = source.part->indexNumber(references[k].keyColumns);
         }
-        indexes[k] = &source.part->indexAt(indexNumbers[k]);
+        level.index = &source.part->indexAt(level.indexNumber);
     }
     std::size_t k = 0;
     if (!open(0, sources[0])) return;
