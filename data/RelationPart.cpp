@@ -24,6 +24,7 @@ std::pair<std::size_t, RelationPart::Offered> RelationPart::offer(const ValueId*
 
 std::pair<std::size_t, RelationPart::Offered> RelationPart::offer(const ValueId* values,
                                                                   std::uint32_t tag) {
+    ensureRowSet();
     const std::size_t slot = findSlot(values, tag);
     const std::size_t found = slots.numberAt(slot);
     if (found != TaggedSlots::kNone) {
@@ -44,6 +45,7 @@ std::pair<std::size_t, bool> RelationPart::insert(const ValueId* values, std::ui
 bool RelationPart::contains(const ValueId* values) const { return find(values) != kNotFound; }
 
 std::size_t RelationPart::find(const ValueId* values) const {
+    ensureRowSet();
     const std::size_t position = slots.numberAt(findSlot(values, hashOf(values)));
     return position < committedCount ? position : kNotFound;
 }
@@ -51,6 +53,7 @@ std::size_t RelationPart::find(const ValueId* values) const {
 // Points the pending rows' hash slots at their new positions, then moves their cells into the new
 // order in place, cycle by cycle; committed rows are not touched.
 void RelationPart::reorderPending(const std::vector<std::uint32_t>& order) {
+    ensureRowSet();
     const std::size_t pending = order.size();
     // All slots are found before any is changed, so no search meets a rewritten position.
     std::vector<std::uint32_t> slotOfRow(pending);
@@ -78,6 +81,22 @@ void RelationPart::reorderPending(const std::vector<std::uint32_t>& order) {
             place = from;
         }
         std::copy_n(carried.begin(), arity, pendingCells + place * arity);
+    }
+}
+
+void RelationPart::releaseRowSet() {
+    slots = TaggedSlots();
+    isRowSetReleased = true;
+}
+
+// Rows are distinct, so each goes to the first free slot of its search.
+void RelationPart::rebuildRowSet() const {
+    isRowSetReleased = false;
+    slots = TaggedSlots();
+    for (std::size_t position = 0; position < rowCount; ++position) {
+        const std::uint32_t tag = hashOf(row(position));
+        const std::size_t slot = slots.find(tag, [](std::size_t) { return false; });
+        slots.fill(slot, tag, position, [this](std::size_t number) { return hashOf(row(number)); });
     }
 }
 

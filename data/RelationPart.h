@@ -54,6 +54,11 @@ public:
     static constexpr std::size_t kNotFound = ~std::size_t{0};
     std::size_t find(const ValueId* values) const;
 
+    // Gives back the hash set that finds whole rows; it is made again on first use. Stored rows
+    // are not added to once loaded and most programs never look one up whole, so the set is
+    // dead weight for the rest of the run.
+    void releaseRowSet();
+
     // Puts the pending rows in a new order: order[i] is the pending number of the row that
     // goes to pending place i.
     void reorderPending(const std::vector<std::uint32_t>& order);
@@ -74,6 +79,10 @@ public:
     }
 
 private:
+    void ensureRowSet() const {
+        if (isRowSetReleased) rebuildRowSet();
+    }
+    void rebuildRowSet() const;
     std::size_t findSlot(const ValueId* values, std::uint32_t tag) const;
     bool rowEquals(std::size_t position, const ValueId* values) const;
 
@@ -82,6 +91,8 @@ private:
     std::size_t committedCount = 0;
     std::size_t deltaStart = 0;
     GrowingArray<ValueId> cells;
-    TaggedSlots slots;  // row positions by hash
+    // Row positions by hash; lookups that are const make it again after a release.
+    mutable TaggedSlots slots;
+    mutable bool isRowSetReleased = false;
     mutable std::vector<std::unique_ptr<RelationIndex>> indexes;
 };

@@ -59,6 +59,11 @@ public:
     bool contains(const ValueId* values, std::size_t arity) const;
     std::size_t size() const;
 
+    // Gives back every part's whole-row hash set until a lookup needs it again.
+    void releaseRowSets() {
+        for (const auto& part : parts) part->releaseRowSet();
+    }
+
     // Rows appended from now on form the next delta of every part.
     void markDeltaStart();
 

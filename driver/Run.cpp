@@ -84,6 +84,7 @@ int runWithFiles(int argc, const char* const* argv) {
         edb = std::move(loader.edb);
     }
     input.close();
+    for (RelationTable& table : edb) table.releaseRowSets();
 
     evaluateTables(rules, edb, pool, write);
     if (!output.close()) return fail(kOutputWriteMessage);
@@ -100,6 +101,7 @@ void evaluateProgram(const Program& program, const std::function<void(std::strin
         for (std::string_view row : block.rows) rows.addLine(row);
         rows.finish();
     }
+    for (RelationTable& table : edb) table.releaseRowSets();
     evaluateTables(program.rules, edb, pool, write);
 }
 

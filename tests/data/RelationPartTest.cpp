@@ -104,6 +104,32 @@ TEST(RelationIndexLookup, SurvivesGrowthWithManyKeys) {
               (std::vector<std::uint32_t>{7, 1007, 2007, 3007, 4007}));
 }
 
+// A released row set is made again by the first lookup or insertion that needs it.
+TEST(RelationPartLookup, ReleasedRowSetIsMadeAgainOnUse) {
+    for (const bool isLookupFirst : {true, false}) {
+        RelationPart part(2);
+        constexpr ValueId kRows = 3000;
+        for (ValueId i = 0; i < kRows; ++i) {
+            const ValueId row[] = {i, i * 7};
+            part.insert(row);
+        }
+        part.releaseRowSet();
+        const ValueId old[] = {5, 35};
+        const ValueId fresh[] = {5, 36};
+        if (isLookupFirst) {
+            EXPECT_EQ(part.find(old), 5u);
+        }
+        EXPECT_FALSE(part.insert(old).second);
+        EXPECT_TRUE(part.insert(fresh).second);
+        for (ValueId i = 0; i < kRows; ++i) {
+            const ValueId row[] = {i, i * 7};
+            ASSERT_EQ(part.find(row), i);
+        }
+        EXPECT_EQ(part.find(fresh), kRows);
+        EXPECT_EQ(part.size(), kRows + 1);
+    }
+}
+
 // One-column rows keep neighbouring values in neighbouring slots: runs, strides that share the
 // kept low bits, and strides as large as the table must all stay findable and apart.
 TEST(RelationPartLookup, OneColumnRowsOfEveryStrideStayFindable) {
