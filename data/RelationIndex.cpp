@@ -7,9 +7,21 @@
 #include "data/RowHashing.h"
 
 RelationIndex::RelationIndex(std::vector<std::uint32_t> columns)
-    : keyColumns(std::move(columns)), width(keyColumns.size()), stride(width + 3) {}
+    : keyColumns(std::move(columns)),
+      isUnique(keyColumns.size() <= kMostUniqueKeyColumns),
+      width(keyColumns.size()),
+      stride(width + 3) {}
 
-bool RelationIndex::keyEquals(std::size_t group, const ValueId* key) const {
+// Whether the group's key, in its row or in its record, holds these values.
+inline bool RelationIndex::rowKeyEquals(std::size_t group, const ValueId* key) const {
+    const ValueId* row = rows->row(group);
+    for (std::size_t i = 0; i < width; ++i) {
+        if (row[keyColumns[i]] != key[i]) return false;
+    }
+    return true;
+}
+
+inline bool RelationIndex::recordKeyEquals(std::size_t group, const ValueId* key) const {
     const std::uint32_t* stored = recordOf(group);
     for (std::size_t i = 0; i < width; ++i) {
         if (stored[i] != key[i]) return false;
@@ -17,15 +29,44 @@ bool RelationIndex::keyEquals(std::size_t group, const ValueId* key) const {
     return true;
 }
 
-// The slot of the key's group or the free slot where it would go. Keys are compared from the
-// index's own copy, not from the rows.
-std::size_t RelationIndex::findSlot(const ValueId* key, std::uint32_t tag) const {
-    return slots.find(tag, [&](std::size_t group) { return keyEquals(group, key); });
+std::uint32_t RelationIndex::tagOf(std::size_t group) const {
+    if (isUnique) {
+        ValueId key[kMostUniqueKeyColumns];
+        const ValueId* row = rows->row(group);
+        for (std::size_t i = 0; i < width; ++i) key[i] = row[keyColumns[i]];
+        return static_cast<std::uint32_t>(hashValueIds(key, width));
+    }
+    return static_cast<std::uint32_t>(hashValueIds(recordOf(group), width));
+}
+
+void RelationIndex::makeRecords() {
+    isUnique = false;
+    records.reserve(groupCount * stride);
+    for (std::size_t group = 0; group < groupCount; ++group) {
+        std::uint32_t* record = records.appendUnfilled(stride);
+        const ValueId* row = rows->row(group);
+        for (std::size_t i = 0; i < width; ++i) record[i] = row[keyColumns[i]];
+        record[width + kFirst] = static_cast<std::uint32_t>(group);
+        record[width + kLast] = static_cast<std::uint32_t>(group);
+        record[width + kList] = kSinglePosition;
+    }
+}
+
+// The slot of the key's group or the free slot where it would go. Once there are records, keys
+// are compared from the index's own copy, not from the rows.
+inline std::size_t RelationIndex::findSlot(const ValueId* key, std::uint32_t tag) const {
+    if (isUnique) return findRowSlot(key, tag);
+    return slots.find(tag, [&](std::size_t group) { return recordKeyEquals(group, key); });
+}
+
+std::size_t RelationIndex::findRowSlot(const ValueId* key, std::uint32_t tag) const {
+    return slots.find(tag, [&](std::size_t group) { return rowKeyEquals(group, key); });
 }
 
 // Rows are taken in small batches whose slots are fetched ahead, so that building the index of
 // a large part waits for memory once per batch rather than once per row.
-void RelationIndex::extend(const RelationPart& part) {
+void RelationIndex::extend() {
+    const RelationPart& part = *rows;
     if (coveredRows == part.size()) return;
     constexpr std::size_t kBatchRows = 16;
     std::vector<ValueId> keys(kBatchRows * width);
@@ -49,6 +90,7 @@ void RelationIndex::add(const ValueId* key, std::uint32_t tag) {
     const auto position = static_cast<std::uint32_t>(coveredRows);
     const std::size_t group = slots.numberAt(slot);
     if (group != TaggedSlots::kNone) {
+        if (isUnique) makeRecords();
         std::uint32_t* record = records.data() + group * stride;
         std::uint32_t& list = record[width + kList];
         if (list == kSinglePosition) {
@@ -59,14 +101,14 @@ void RelationIndex::add(const ValueId* key, std::uint32_t tag) {
         record[width + kLast] = position;
         return;
     }
-    std::uint32_t* record = records.appendUnfilled(stride);
-    for (std::size_t i = 0; i < width; ++i) record[i] = key[i];
-    record[width + kFirst] = position;
-    record[width + kLast] = position;
-    record[width + kList] = kSinglePosition;
-    slots.fill(slot, tag, groupCount++, [this](std::size_t number) {
-        return static_cast<std::uint32_t>(hashValueIds(recordOf(number), width));
-    });
+    if (!isUnique) {
+        std::uint32_t* record = records.appendUnfilled(stride);
+        for (std::size_t i = 0; i < width; ++i) record[i] = key[i];
+        record[width + kFirst] = position;
+        record[width + kLast] = position;
+        record[width + kList] = kSinglePosition;
+    }
+    slots.fill(slot, tag, groupCount++, [this](std::size_t number) { return tagOf(number); });
 }
 
 std::uint32_t RelationIndex::findGroup(const ValueId* key) const {

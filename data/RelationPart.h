@@ -74,7 +74,8 @@ public:
     std::size_t indexNumber(const std::vector<std::uint32_t>& keyColumns) const;
     const RelationIndex& indexAt(std::size_t number) const {
         RelationIndex& chosen = *indexes[number];
-        if (chosen.coveredCount() != committedCount) chosen.extend(*this);
+        chosen.attach(*this);
+        if (chosen.coveredCount() != committedCount) chosen.extend();
         return chosen;
     }
 

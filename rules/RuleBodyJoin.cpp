@@ -52,6 +52,12 @@ bool RuleBodyJoin::open(std::size_t k, const ReferenceRows& source) {
     const std::uint32_t firstPosition = index.firstPosition(group);
     const std::uint32_t lastPosition = index.lastPosition(group);
     if (lastPosition < source.begin || firstPosition >= source.end) return false;
+    if (firstPosition == lastPosition) {  // a key of one row, within the range
+        level.only = firstPosition;
+        level.listNext = &level.only;
+        level.listEnd = &level.only + 1;
+        return true;
+    }
     // Ranges usually start at the first row or at the newest ones and end at the last row, so
     // the group's bounds answer most of the time without a search or a look at its list.
     const std::span<const std::uint32_t> list = index.positions(group);

@@ -153,6 +153,42 @@ TEST(RelationPartLookup, OneColumnRowsOfEveryStrideStayFindable) {
     }
 }
 
+// An index stays slots alone while its keys are unique and takes records at the first repeated
+// key, whether that comes in the extension that built it or a later one; wide keys start with
+// records. Every key must list the same positions in either form.
+TEST(RelationIndexLookup, UniqueKeysThenARepeatedOneListTheSamePositions) {
+    struct Case {
+        std::vector<std::uint32_t> columns;  // rows hold one more column, distinct per row
+        std::size_t repeatAt;                // the row that repeats the key of row 3, if any
+        std::size_t firstUseAt;              // rows inserted before the index is first used
+    };
+    constexpr std::size_t kRows = 1000;
+    const std::vector<Case> cases = {{{0}, 500, 0},
+                                     {{0}, 500, kRows},
+                                     {{1, 0}, 700, 300},
+                                     {{0}, kRows, 10},
+                                     {{0, 1, 2, 3, 4, 5, 6, 7, 8}, 400, 100}};
+    for (const Case& c : cases) {
+        const std::size_t arity = c.columns.size() + 1;
+        RelationPart part(arity);
+        for (std::size_t i = 0; i < kRows; ++i) {
+            if (i == c.firstUseAt) part.index(c.columns);
+            std::vector<ValueId> row(arity, static_cast<ValueId>(i == c.repeatAt ? 3 : i));
+            row.back() = static_cast<ValueId>(i + kRows);
+            part.insert(row.data());
+        }
+        for (std::size_t i = 0; i < kRows; ++i) {
+            if (i == c.repeatAt) continue;
+            std::vector<ValueId> key;
+            for (const std::uint32_t column : c.columns) key.push_back(part.row(i)[column]);
+            std::vector<std::uint32_t> expected = {static_cast<std::uint32_t>(i)};
+            if (i == 3 && c.repeatAt < kRows)
+                expected.push_back(static_cast<std::uint32_t>(c.repeatAt));
+            ASSERT_EQ(positionsFor(part, c.columns, key), expected) << "row " << i;
+        }
+    }
+}
+
 TEST(RelationTableOrder, RowsOfSeveralLengthsPrintInInsertionOrder) {
     ValuePool pool;
     RelationTable table("t");
