@@ -29,26 +29,35 @@ inline bool RelationIndex::recordKeyEquals(std::size_t group, const ValueId* key
     return true;
 }
 
+void RelationIndex::copyRowKey(std::size_t position, ValueId* key) const {
+    const ValueId* row = rows->row(position);
+    for (std::size_t i = 0; i < width; ++i) key[i] = row[keyColumns[i]];
+}
+
 std::uint32_t RelationIndex::tagOf(std::size_t group) const {
     if (isUnique) {
         ValueId key[kMostUniqueKeyColumns];
-        const ValueId* row = rows->row(group);
-        for (std::size_t i = 0; i < width; ++i) key[i] = row[keyColumns[i]];
+        copyRowKey(group, key);
         return static_cast<std::uint32_t>(hashValueIds(key, width));
     }
     return static_cast<std::uint32_t>(hashValueIds(recordOf(group), width));
 }
 
+void RelationIndex::appendRecord(const ValueId* key, std::uint32_t position) {
+    std::uint32_t* record = records.appendUnfilled(stride);
+    for (std::size_t i = 0; i < width; ++i) record[i] = key[i];
+    record[width + kFirst] = position;
+    record[width + kLast] = position;
+    record[width + kList] = kSinglePosition;
+}
+
 void RelationIndex::makeRecords() {
     isUnique = false;
     records.reserve(groupCount * stride);
+    ValueId key[kMostUniqueKeyColumns];
     for (std::size_t group = 0; group < groupCount; ++group) {
-        std::uint32_t* record = records.appendUnfilled(stride);
-        const ValueId* row = rows->row(group);
-        for (std::size_t i = 0; i < width; ++i) record[i] = row[keyColumns[i]];
-        record[width + kFirst] = static_cast<std::uint32_t>(group);
-        record[width + kLast] = static_cast<std::uint32_t>(group);
-        record[width + kList] = kSinglePosition;
+        copyRowKey(group, key);
+        appendRecord(key, static_cast<std::uint32_t>(group));
     }
 }
 
@@ -74,9 +83,8 @@ void RelationIndex::extend() {
     while (coveredRows < part.size()) {
         const std::size_t batch = std::min(kBatchRows, part.size() - coveredRows);
         for (std::size_t r = 0; r < batch; ++r) {
-            const ValueId* row = part.row(coveredRows + r);
             ValueId* key = keys.data() + r * width;
-            for (std::size_t i = 0; i < width; ++i) key[i] = row[keyColumns[i]];
+            copyRowKey(coveredRows + r, key);
             tags[r] = static_cast<std::uint32_t>(hashValueIds(key, width));
             slots.prefetch(tags[r]);
         }
@@ -101,13 +109,7 @@ void RelationIndex::add(const ValueId* key, std::uint32_t tag) {
         record[width + kLast] = position;
         return;
     }
-    if (!isUnique) {
-        std::uint32_t* record = records.appendUnfilled(stride);
-        for (std::size_t i = 0; i < width; ++i) record[i] = key[i];
-        record[width + kFirst] = position;
-        record[width + kLast] = position;
-        record[width + kList] = kSinglePosition;
-    }
+    if (!isUnique) appendRecord(key, position);
     slots.fill(slot, tag, groupCount++, [this](std::size_t number) { return tagOf(number); });
 }
 

@@ -60,7 +60,10 @@ private:
     void add(const ValueId* key, std::uint32_t tag);
     bool rowKeyEquals(std::size_t group, const ValueId* key) const;
     bool recordKeyEquals(std::size_t group, const ValueId* key) const;
+    void copyRowKey(std::size_t position, ValueId* key) const;
     std::uint32_t tagOf(std::size_t group) const;
+    // A new group of one row, at this position.
+    void appendRecord(const ValueId* key, std::uint32_t position);
     // Gives every row so far its own group record, as the first repeated key arrives.
     void makeRecords();
 
