@@ -1,9 +1,7 @@
 #pragma once
 
-#include <string>
+#include <compare>
 #include <string_view>
-
-class Data;
 
 // The comparison operators of rule bodies; the numbers are the codes the parser assigns.
 enum class Comparison : int {
@@ -17,5 +15,20 @@ enum class Comparison : int {
 // "<", "<=", "=", ">", ">=".
 std::string_view comparisonText(Comparison op);
 
-// left op right; false between values of different classes, whatever the operator.
-bool compareValues(const Data& left, Comparison op, const Data& right);
+// Whether left op right holds for two values of one class that compare as order says. Values
+// of different classes satisfy no operator; callers decide that before asking.
+constexpr bool comparisonHolds(Comparison op, std::strong_ordering order) {
+    switch (op) {
+        case Comparison::Less:
+            return order < 0;
+        case Comparison::LessEqual:
+            return order <= 0;
+        case Comparison::Equal:
+            return order == 0;
+        case Comparison::Greater:
+            return order > 0;
+        case Comparison::GreaterEqual:
+            return order >= 0;
+    }
+    return false;
+}

@@ -33,6 +33,16 @@ inline std::string_view headerName(std::string_view header) {
     return header.substr(0, header.find('('));
 }
 
+// The column text of a header line, name(A,B): what lies between the first "(" and the last
+// character of the line, which is dropped whatever it is (normally the closing ")"); without a
+// "(", the whole line but its last character.
+inline std::string_view headerColumnsText(std::string_view header) {
+    const std::size_t open = header.find('(');
+    const std::size_t end = header.empty() ? 0 : header.size() - 1;
+    if (open == std::string_view::npos) return header.substr(0, end);
+    return open + 1 <= end ? header.substr(open + 1, end - open - 1) : std::string_view();
+}
+
 // Leading white space, one optional sign, then decimal digits up to the first non-digit; text
 // without digits reads as 0. Numbers beyond the 64-bit range saturate at its bounds.
 std::int64_t integerLiteralValue(std::string_view text);

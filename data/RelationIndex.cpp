@@ -3,18 +3,20 @@
 #include <algorithm>
 #include <utility>
 
-#include "data/RelationPart.h"
 #include "data/RowHashing.h"
 
-RelationIndex::RelationIndex(std::vector<std::uint32_t> columns)
+RelationIndex::RelationIndex(std::vector<std::uint32_t> columns,
+                             const GrowingArray<ValueId>& rowCells, std::size_t rowArity)
     : keyColumns(std::move(columns)),
+      cells(rowCells),
+      arity(rowArity),
       isUnique(keyColumns.size() <= kMostUniqueKeyColumns),
       width(keyColumns.size()),
       stride(width + 3) {}
 
 // Whether the group's key, in its row or in its record, holds these values.
 inline bool RelationIndex::rowKeyEquals(std::size_t group, const ValueId* key) const {
-    const ValueId* row = rows->row(group);
+    const ValueId* row = rowAt(group);
     for (std::size_t i = 0; i < width; ++i) {
         if (row[keyColumns[i]] != key[i]) return false;
     }
@@ -30,7 +32,7 @@ inline bool RelationIndex::recordKeyEquals(std::size_t group, const ValueId* key
 }
 
 void RelationIndex::copyRowKey(std::size_t position, ValueId* key) const {
-    const ValueId* row = rows->row(position);
+    const ValueId* row = rowAt(position);
     for (std::size_t i = 0; i < width; ++i) key[i] = row[keyColumns[i]];
 }
 
@@ -74,14 +76,13 @@ std::size_t RelationIndex::findRowSlot(const ValueId* key, std::uint32_t tag) co
 
 // Rows are taken in small batches whose slots are fetched ahead, so that building the index of
 // a large part waits for memory once per batch rather than once per row.
-void RelationIndex::extend() {
-    const RelationPart& part = *rows;
-    if (coveredRows == part.size()) return;
+void RelationIndex::extend(std::size_t rowCount) {
+    if (coveredRows >= rowCount) return;
     constexpr std::size_t kBatchRows = 16;
     std::vector<ValueId> keys(kBatchRows * width);
     std::uint32_t tags[kBatchRows];
-    while (coveredRows < part.size()) {
-        const std::size_t batch = std::min(kBatchRows, part.size() - coveredRows);
+    while (coveredRows < rowCount) {
+        const std::size_t batch = std::min(kBatchRows, rowCount - coveredRows);
         for (std::size_t r = 0; r < batch; ++r) {
             ValueId* key = keys.data() + r * width;
             copyRowKey(coveredRows + r, key);
@@ -117,10 +118,4 @@ std::uint32_t RelationIndex::findGroup(const ValueId* key) const {
     const auto tag = static_cast<std::uint32_t>(hashValueIds(key, width));
     const std::size_t group = slots.numberAt(findSlot(key, tag));
     return group == TaggedSlots::kNone ? kNoGroup : static_cast<std::uint32_t>(group);
-}
-
-std::span<const std::uint32_t> RelationIndex::find(const ValueId* key) const {
-    const std::uint32_t group = findGroup(key);
-    if (group == kNoGroup) return {};
-    return positions(group);
 }

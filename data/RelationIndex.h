@@ -8,9 +8,8 @@
 #include "data/TaggedSlots.h"
 #include "data/ValuePool.h"
 
-class RelationPart;
-
-// A hash index over some columns of a relation part. Each key maps to the positions of the rows
+// A hash index over some columns of the rows of a relation part, which it reads in the part's
+// cell array (rows of arity cells, back to back). Each key maps to the positions of the rows
 // holding it in ascending order, so walking a list visits rows in insertion order and a range of
 // positions (older rows, the latest delta) is found by binary search.
 //
@@ -19,27 +18,28 @@ class RelationPart;
 // first key found twice turns it into the general form once, with a record per group.
 class RelationIndex {
 public:
-    explicit RelationIndex(std::vector<std::uint32_t> keyColumns);
+    // The cells must outlive the index; they may move as they grow.
+    RelationIndex(std::vector<std::uint32_t> keyColumns, const GrowingArray<ValueId>& cells,
+                  std::size_t arity);
+    RelationIndex(const RelationIndex&) = delete;
+    RelationIndex& operator=(const RelationIndex&) = delete;
 
     const std::vector<std::uint32_t>& getKeyColumns() const { return keyColumns; }
-    // The part whose rows the index covers; called before each use, as the part may have moved.
-    void attach(const RelationPart& part) { rows = &part; }
-    // Takes in the rows appended to the attached part since the last call.
-    void extend();
+    // Takes in the rows from coveredCount() up to rowCount.
+    void extend(std::size_t rowCount);
     std::size_t coveredCount() const { return coveredRows; }
-    // The positions of the rows whose key columns hold these values; empty when none do. Valid
-    // until the next lookup or extension.
-    std::span<const std::uint32_t> find(const ValueId* key) const;
 
-    // The same lookup by group number, with each group's first and last position kept beside
-    // its key, so that a range that misses a group is told without touching its list.
+    // The group of the rows whose key columns hold these values, or kNoGroup. Each group's
+    // first and last position are kept beside its key, so that a range that misses a group is
+    // told without touching its list.
     static constexpr std::uint32_t kNoGroup = ~std::uint32_t{0};
     std::uint32_t findGroup(const ValueId* key) const;
-    // Valid until the index is extended; a group of one row is told by its bounds alone.
-    std::span<const std::uint32_t> positions(std::uint32_t group) const {
+    // A group's positions, valid until the index is extended. A group of one row has no list:
+    // its position is written to only, which the result then views.
+    std::span<const std::uint32_t> positions(std::uint32_t group, std::uint32_t& only) const {
         if (isUnique) {
-            single = group;
-            return {&single, 1};
+            only = group;
+            return {&only, 1};
         }
         const std::uint32_t* record = recordOf(group);
         const std::uint32_t list = record[width + kList];
@@ -74,10 +74,12 @@ private:
     // Wider keys start with records: the unique form copies a row's key to hash it.
     static constexpr std::size_t kMostUniqueKeyColumns = 8;
 
+    const ValueId* rowAt(std::size_t position) const { return cells.data() + position * arity; }
+
     std::vector<std::uint32_t> keyColumns;
-    const RelationPart* rows = nullptr;
+    const GrowingArray<ValueId>& cells;
+    std::size_t arity;
     bool isUnique;  // groups are row positions and there are no records yet
-    mutable std::uint32_t single = 0;  // the one position a group of the unique form lists
     std::size_t width;   // key columns
     std::size_t stride;  // numbers per group record
     std::size_t coveredRows = 0;

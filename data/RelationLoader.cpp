@@ -3,8 +3,8 @@
 #include "data/Literal.h"
 #include "data/RowHashing.h"
 
-RelationLoader::RelationLoader(RelationTable& target, ValuePool& values)
-    : table(target), pool(values) {}
+RelationLoader::RelationLoader(StoredRelation& target, ValuePool& values)
+    : relation(target), table(target.getRows()), pool(values) {}
 
 // The common row line, small integers written as plain digits only, read in one pass; false,
 // with nothing taken, for any other line.
@@ -35,11 +35,17 @@ bool RelationLoader::addPlainDigitsLine(std::string_view line) {
     }
     cells.push_back(ValuePool::inlineId(value));
     rowEnds.push_back(cells.size());
+    rowPlaces.push_back(linesTaken - 1);
     return true;
 }
 
 void RelationLoader::addLine(std::string_view line) {
-    if (line.empty()) return;
+    const std::size_t place = linesTaken++;
+    if (line.empty()) {
+        flush();  // the lines without a row are noted in order
+        relation.noteLineWithoutRow(place);
+        return;
+    }
     if (line.size() < kLongLine && addPlainDigitsLine(line)) {
         if (rowEnds.size() == kBatchRows) flush();
         return;
@@ -73,6 +79,7 @@ void RelationLoader::addLine(std::string_view line) {
         }
     });
     rowEnds.push_back(cells.size());
+    rowPlaces.push_back(linesTaken - 1);
     if (isLong || rowEnds.size() == kBatchRows) flush();
 }
 
@@ -115,10 +122,13 @@ void RelationLoader::flush() {
     }
     start = 0;
     for (std::size_t row = 0; row < rowEnds.size(); ++row) {
-        table.insert(cells.data() + start, rowEnds[row] - start, rowTags[row]);
+        if (!table.insert(cells.data() + start, rowEnds[row] - start, rowTags[row])) {
+            relation.noteLineWithoutRow(rowPlaces[row]);
+        }
         start = rowEnds[row];
     }
     cells.clear();
+    rowPlaces.clear();
     pooled.clear();
     rowEnds.clear();
     text.clear();

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "data/RelationTable.h"
+#include "data/StoredRelation.h"
 #include "data/ValuePool.h"
 
 // Turns row lines into rows of a table: comma-separated fields, those starting with a quote
@@ -14,12 +15,14 @@
 // and the hash slots of the values the pool keeps fetched ahead before any is interned, and the
 // same for the rows' slots, so the cache misses of large value and row tables overlap instead of
 // adding up. Small integers are their own ids and go straight into the batch's cells. Rows enter
-// the table in line order; call finish before the table is read.
+// the table in line order, and the relation learns which lines gave no row; call finish before
+// the table is read.
 class RelationLoader {
 public:
-    RelationLoader(RelationTable& target, ValuePool& values);
+    RelationLoader(StoredRelation& target, ValuePool& values);
 
-    // The line need not outlive the call. An empty line gives no row.
+    // The row line after the last one given; it need not outlive the call. An empty line gives
+    // no row.
     void addLine(std::string_view line);
     void finish();
 
@@ -41,8 +44,11 @@ private:
     void flush();
     void internPooled();
 
+    StoredRelation& relation;
     RelationTable& table;
     ValuePool& pool;
+    std::size_t linesTaken = 0;
+    std::vector<std::size_t> rowPlaces;  // per row of the batch, its line's place in the block
     std::vector<ValueId> cells;  // the batch's rows back to back
     std::vector<PooledField> pooled;
     std::vector<std::size_t> rowEnds;  // one past each row's last cell

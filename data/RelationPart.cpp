@@ -1,7 +1,7 @@
 #include "data/RelationPart.h"
 
 #include <algorithm>
-
+#include <cassert>
 
 RelationPart::RelationPart(std::size_t rowArity) : arity(rowArity) {}
 
@@ -24,7 +24,7 @@ std::pair<std::size_t, RelationPart::Offered> RelationPart::offer(const ValueId*
 
 std::pair<std::size_t, RelationPart::Offered> RelationPart::offer(const ValueId* values,
                                                                   std::uint32_t tag) {
-    ensureRowSet();
+    restoreRowSet();
     const std::size_t slot = findSlot(values, tag);
     const std::size_t found = slots.numberAt(slot);
     if (found != TaggedSlots::kNone) {
@@ -42,10 +42,8 @@ std::pair<std::size_t, bool> RelationPart::insert(const ValueId* values, std::ui
     return {position, offered == Offered::Added};
 }
 
-bool RelationPart::contains(const ValueId* values) const { return find(values) != kNotFound; }
-
 std::size_t RelationPart::find(const ValueId* values) const {
-    ensureRowSet();
+    assert(!isRowSetReleased);
     const std::size_t position = slots.numberAt(findSlot(values, hashOf(values)));
     return position < committedCount ? position : kNotFound;
 }
@@ -53,7 +51,7 @@ std::size_t RelationPart::find(const ValueId* values) const {
 // Points the pending rows' hash slots at their new positions, then moves their cells into the new
 // order in place, cycle by cycle; committed rows are not touched.
 void RelationPart::reorderPending(const std::vector<std::uint32_t>& order) {
-    ensureRowSet();
+    restoreRowSet();
     const std::size_t pending = order.size();
     // All slots are found before any is changed, so no search meets a rewritten position.
     std::vector<std::uint32_t> slotOfRow(pending);
@@ -90,7 +88,7 @@ void RelationPart::releaseRowSet() {
 }
 
 // Rows are distinct, so each goes to the first free slot of its search.
-void RelationPart::rebuildRowSet() const {
+void RelationPart::rebuildRowSet() {
     isRowSetReleased = false;
     slots = TaggedSlots();
     for (std::size_t position = 0; position < rowCount; ++position) {
@@ -100,14 +98,10 @@ void RelationPart::rebuildRowSet() const {
     }
 }
 
-std::size_t RelationPart::indexNumber(const std::vector<std::uint32_t>& keyColumns) const {
+std::size_t RelationPart::ensureIndex(const std::vector<std::uint32_t>& keyColumns) {
     for (std::size_t number = 0; number < indexes.size(); ++number) {
         if (indexes[number]->getKeyColumns() == keyColumns) return number;
     }
-    indexes.push_back(std::make_unique<RelationIndex>(keyColumns));
+    indexes.push_back(std::make_unique<RelationIndex>(keyColumns, cells, arity));
     return indexes.size() - 1;
-}
-
-const RelationIndex& RelationPart::index(const std::vector<std::uint32_t>& keyColumns) const {
-    return indexAt(indexNumber(keyColumns));
 }

@@ -19,10 +19,9 @@
 class RelationPart {
 public:
     explicit RelationPart(std::size_t arity);
+    // Its indexes read its cells in place, so a part never moves.
     RelationPart(const RelationPart&) = delete;
     RelationPart& operator=(const RelationPart&) = delete;
-    RelationPart(RelationPart&&) = default;
-    RelationPart& operator=(RelationPart&&) = default;
 
     enum class Offered { Committed, Pending, Added };
 
@@ -49,15 +48,20 @@ public:
     void prefetch(std::uint32_t tag) const { slots.prefetch(tag); }
     // Whether the hash set has outgrown what caches usually hold, so prefetching pays.
     bool isLarge() const { return slots.capacity() > (std::size_t{1} << 17); }
-    bool contains(const ValueId* values) const;
-    // The position of the committed row equal to values, or kNotFound.
+    // The committed row equal to values: its position, or kNotFound. The row set must be
+    // there (see restoreRowSet).
     static constexpr std::size_t kNotFound = ~std::size_t{0};
     std::size_t find(const ValueId* values) const;
+    bool contains(const ValueId* values) const { return find(values) != kNotFound; }
 
-    // Gives back the hash set that finds whole rows; it is made again on first use. Stored rows
-    // are not added to once loaded and most programs never look one up whole, so the set is
-    // dead weight for the rest of the run.
+    // Gives back the hash set that finds whole rows. Stored rows are not added to once loaded
+    // and most programs never look one up whole, so the set is dead weight for the rest of the
+    // run. restoreRowSet makes it again, before a pass that looks rows up whole; offering a row
+    // makes it again too.
     void releaseRowSet();
+    void restoreRowSet() {
+        if (isRowSetReleased) rebuildRowSet();
+    }
 
     // Puts the pending rows in a new order: order[i] is the pending number of the row that
     // goes to pending place i.
@@ -67,23 +71,19 @@ public:
     std::size_t getDeltaStart() const { return deltaStart; }
     void markDeltaStart() { deltaStart = committedCount; }
 
-    // The index over these columns, built on first use and brought up to date with the rows.
-    const RelationIndex& index(const std::vector<std::uint32_t>& keyColumns) const;
-    // The same in two steps, for callers that look the same index up again and again: its
-    // number, found or made once, then the index by number.
-    std::size_t indexNumber(const std::vector<std::uint32_t>& keyColumns) const;
-    const RelationIndex& indexAt(std::size_t number) const {
+    // The number of the index over these columns, made (empty) when there is none yet.
+    std::size_t ensureIndex(const std::vector<std::uint32_t>& keyColumns);
+    // Brings an index up to date with the committed rows, before a pass reads it.
+    const RelationIndex& updateIndex(std::size_t number) {
         RelationIndex& chosen = *indexes[number];
-        chosen.attach(*this);
-        if (chosen.coveredCount() != committedCount) chosen.extend();
+        chosen.extend(committedCount);
         return chosen;
     }
+    // An index as its last update left it.
+    const RelationIndex& indexAt(std::size_t number) const { return *indexes[number]; }
 
 private:
-    void ensureRowSet() const {
-        if (isRowSetReleased) rebuildRowSet();
-    }
-    void rebuildRowSet() const;
+    void rebuildRowSet();
     std::size_t findSlot(const ValueId* values, std::uint32_t tag) const;
     bool rowEquals(std::size_t position, const ValueId* values) const;
 
@@ -92,8 +92,7 @@ private:
     std::size_t committedCount = 0;
     std::size_t deltaStart = 0;
     GrowingArray<ValueId> cells;
-    // Row positions by hash; lookups that are const make it again after a release.
-    mutable TaggedSlots slots;
-    mutable bool isRowSetReleased = false;
-    mutable std::vector<std::unique_ptr<RelationIndex>> indexes;
+    TaggedSlots slots;  // row positions by hash
+    bool isRowSetReleased = false;
+    std::vector<std::unique_ptr<RelationIndex>> indexes;
 };

@@ -1,5 +1,8 @@
 #include "data/RelationTable.h"
 
+#include <cassert>
+#include <utility>
+
 #include "data/RowHashing.h"
 
 RelationTable::RelationTable(std::string tableName) : name(std::move(tableName)) {}
@@ -11,9 +14,13 @@ const RelationPart* RelationTable::findPart(std::size_t arity) const {
     return nullptr;
 }
 
-std::size_t RelationTable::partNumberFor(std::size_t arity) {
+RelationPart* RelationTable::findPart(std::size_t arity) {
+    return const_cast<RelationPart*>(std::as_const(*this).findPart(arity));
+}
+
+std::uint32_t RelationTable::addPartFor(std::size_t arity) {
     for (std::size_t i = 0; i < parts.size(); ++i) {
-        if (parts[i]->getArity() == arity) return i;
+        if (parts[i]->getArity() == arity) return static_cast<std::uint32_t>(i);
     }
     if (parts.size() == 1) {
         for (std::size_t i = 0; i < parts[0]->size(); ++i) {
@@ -21,7 +28,7 @@ std::size_t RelationTable::partNumberFor(std::size_t arity) {
         }
     }
     parts.push_back(std::make_unique<RelationPart>(arity));
-    return parts.size() - 1;
+    return static_cast<std::uint32_t>(parts.size() - 1);
 }
 
 bool RelationTable::insert(const ValueId* values, std::size_t arity) {
@@ -29,17 +36,16 @@ bool RelationTable::insert(const ValueId* values, std::size_t arity) {
 }
 
 bool RelationTable::insert(const ValueId* values, std::size_t arity, std::uint32_t tag) {
-    const std::size_t partNumber = partNumberOf(arity);
+    const std::uint32_t partNumber = ensurePart(arity);
     const auto [position, isNew] = parts[partNumber]->insert(values, tag);
     if (isNew && parts.size() > 1) {
-        order.emplace_back(static_cast<std::uint32_t>(partNumber),
-                           static_cast<std::uint32_t>(position));
+        order.emplace_back(partNumber, static_cast<std::uint32_t>(position));
     }
     return isNew;
 }
 
 RelationTable::Offer RelationTable::offerPending(const ValueId* values, std::size_t arity) {
-    const auto partNumber = static_cast<std::uint32_t>(partNumberFor(arity));
+    const std::uint32_t partNumber = ensurePart(arity);
     const auto [position, offered] = parts[partNumber]->offer(values);
     return {partNumber, position, offered};
 }
@@ -47,6 +53,7 @@ RelationTable::Offer RelationTable::offerPending(const ValueId* values, std::siz
 void RelationTable::commitPending(
     const std::vector<std::pair<std::uint32_t, std::uint32_t>>& newRows) {
     for (const auto& part : parts) part->commitPending();
+    assert(parts.size() <= 1 || !newRows.empty() || size() == order.size());
     if (parts.size() > 1) order.insert(order.end(), newRows.begin(), newRows.end());
 }
 

@@ -23,15 +23,22 @@ public:
     RelationTable& operator=(RelationTable&&) = default;
 
     const std::string& getName() const { return name; }
+    // The part for rows of this length, or nullptr when there is none.
     const RelationPart* findPart(std::size_t arity) const;
+    RelationPart* findPart(std::size_t arity);
+    // The number of the part for rows of this length, made when missing.
+    std::uint32_t ensurePart(std::size_t arity) {
+        if (!parts.empty() && parts.front()->getArity() == arity) return 0;
+        return addPartFor(arity);
+    }
 
     // Appends the row unless an equal one is stored; true when appended. No row may be pending.
     bool insert(const ValueId* values, std::size_t arity);
     // The same with the row's hash (RelationPart::hashOf) computed and prefetched beforehand.
     bool insert(const ValueId* values, std::size_t arity, std::uint32_t tag);
-    void prefetchRow(std::size_t arity, std::uint32_t tag) {
-        const RelationPart& part = *parts[partNumberOf(arity)];
-        if (part.isLarge()) part.prefetch(tag);
+    void prefetchRow(std::size_t arity, std::uint32_t tag) const {
+        const RelationPart* part = findPart(arity);
+        if (part != nullptr && part->isLarge()) part->prefetch(tag);
     }
 
     struct Offer {
@@ -41,21 +48,13 @@ public:
     };
     // Finds the row, or appends it as pending, invisible to lookups until committed.
     Offer offerPending(const ValueId* values, std::size_t arity);
-    // The part for rows of this length, made when missing.
-    std::uint32_t partNumberOf(std::size_t arity) {
-        if (!parts.empty() && parts.front()->getArity() == arity) return 0;
-        return static_cast<std::uint32_t>(partNumberFor(arity));
-    }
     RelationPart& partAt(std::uint32_t part) { return *parts[part]; }
     const RelationPart& partAt(std::uint32_t part) const { return *parts[part]; }
     std::size_t partCount() const { return parts.size(); }
-    // Commits every pending row; newRows lists them, (part, position), in the order in which
-    // they count as inserted, which matters only once rows of several lengths exist.
+    // Commits every pending row. With rows of several lengths, newRows lists every pending row,
+    // (part, position), in the order in which they count as inserted; with one length the
+    // part's own order is that order, and newRows is not read.
     void commitPending(const std::vector<std::pair<std::uint32_t, std::uint32_t>>& newRows);
-    // The same for a table of one row length, where the order is the part's own.
-    void commitPending() {
-        for (const auto& part : parts) part->commitPending();
-    }
     bool contains(const ValueId* values, std::size_t arity) const;
     std::size_t size() const;
 
@@ -84,7 +83,7 @@ public:
     }
 
 private:
-    std::size_t partNumberFor(std::size_t arity);
+    std::uint32_t addPartFor(std::size_t arity);
 
     std::string name;
     // Parts never move once made: callers keep pointers to them.

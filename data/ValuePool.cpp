@@ -1,6 +1,5 @@
 #include "data/ValuePool.h"
 
-#include <charconv>
 #include <cstdint>
 #include <functional>
 #include <stdexcept>
@@ -43,16 +42,4 @@ ValueId ValuePool::internString(std::string_view value, std::uint32_t tag) {
                          [this](std::size_t old) { return stringTag(stringAt(old)); });
     }
     return kFirstString + static_cast<ValueId>(number);
-}
-
-void ValuePool::appendText(ValueId id, std::string& output) const {
-    if (isInteger(id)) {
-        char digits[24];
-        const auto end = std::to_chars(digits, digits + sizeof digits, integerValue(id)).ptr;
-        output.append(digits, end);
-    } else {
-        output += '\'';
-        output += stringValue(id);
-        output += '\'';
-    }
 }

@@ -9,6 +9,8 @@
 #include "data/Comparison.h"
 #include "data/GrowingArray.h"
 #include "data/TaggedSlots.h"
+#include "data/Value.h"
+#include "data/ValueText.h"
 
 // A value as the engine holds it, in 32 bits. Integers from -2^30 to 2^30 - 1 are held in the
 // id itself and cost nothing more; other integers and strings are interned, each once, and their
@@ -24,6 +26,10 @@ public:
         return isInline(value) ? inlineId(value) : internInteger(value, integerTag(value));
     }
     ValueId internString(std::string_view value) { return internString(value, stringTag(value)); }
+    ValueId intern(const Value& value) {
+        return value.isInteger() ? internInteger(value.integerValue())
+                                 : internString(value.stringValue());
+    }
 
     // Whether the integer is held in its id, without interning.
     static constexpr bool isInline(std::int64_t value) {
@@ -65,34 +71,20 @@ public:
         if (op == Comparison::Equal) return left == right;
         const bool isLeftInteger = isInteger(left);
         if (isLeftInteger != isInteger(right)) return false;
-        if (isLeftInteger) {
-            const std::int64_t a = integerValue(left);
-            const std::int64_t b = integerValue(right);
-            return holds(op, a < b, a == b);
-        }
-        const int order = stringValue(left).compare(stringValue(right));
-        return holds(op, order < 0, order == 0);
+        if (isLeftInteger) return comparisonHolds(op, integerValue(left) <=> integerValue(right));
+        return comparisonHolds(op, stringValue(left).compare(stringValue(right)) <=> 0);
     }
-    // The printed form: decimal digits, or the string between single quotes.
-    void appendText(ValueId id, std::string& output) const;
+    // Appends the value's printed form to text.
+    template <typename Text>
+    void appendText(ValueId id, Text& text) const {
+        if (isInteger(id)) {
+            appendIntegerText(text, integerValue(id));
+        } else {
+            appendStringText(text, stringValue(id));
+        }
+    }
 
 private:
-    static bool holds(Comparison op, bool isLess, bool isEqual) {
-        switch (op) {
-            case Comparison::Less:
-                return isLess;
-            case Comparison::LessEqual:
-                return isLess || isEqual;
-            case Comparison::Equal:
-                return isEqual;
-            case Comparison::Greater:
-                return !isLess && !isEqual;
-            case Comparison::GreaterEqual:
-                return !isLess;
-        }
-        return false;
-    }
-
     // The id ranges: inline integers, then interned integers, then strings.
     static constexpr std::int64_t kInlineOffset = std::int64_t{1} << 30;
     static constexpr ValueId kFirstLargeInteger = ValueId{1} << 31;

@@ -1,45 +1,24 @@
 #include "driver/ProgramReader.h"
 
-void RuleListBuilder::addLine(std::string_view line) {
-    const std::string headName(Rule::headName(line));
-    const auto known = ruleByHeadName.find(headName);
-    if (known != ruleByHeadName.end()) {
-        // A later line adds its body only; its head variables are not used.
-        rules[known->second].second.addBody(Rule::bodyText(line));
-    } else {
-        ruleByHeadName.emplace(headName, rules.size());
-        rules.emplace_back(headName, Rule(line));
-    }
+#include "driver/InputSections.h"
+
+ProgramReader::ProgramReader(ValuePool& values, OutputChunks& echo)
+    : pool(values), echoed(echo) {}
+
+void ProgramReader::header(std::string_view line, std::size_t number) {
+    finishRows();  // before the relation it fills can move
+    rows.emplace(edb.emplace_back(line, number), pool);
 }
 
-namespace {
+void ProgramReader::finishRows() {
+    if (rows) rows->finish();
+    rows.reset();
+}
 
-struct ProgramCollector {
-    Program& program;
-    RuleListBuilder rules;
-
-    void echo(std::string_view text) { program.echo.append(text); }
-    void echoLine(std::string_view line) {
-        program.echo.append(line);
-        program.echo.push_back('\n');
-    }
-    void ruleLine(std::string_view line) { rules.addLine(line); }
-    void header(std::string_view line) { program.blocks.push_back(RelationBlock{line, {}}); }
-    void row(std::string_view line) { program.blocks.back().rows.push_back(line); }
-};
-
-}  // namespace
-
-Program readProgram(const std::vector<std::string_view>& lines) {
-    Program program;
-    ProgramCollector collector{program, {}};
-    std::size_t next = 0;
-    readSections(
-        [&]() -> std::optional<std::string_view> {
-            if (next == lines.size()) return std::nullopt;
-            return lines[next++];
-        },
-        collector);
-    program.rules = collector.rules.take();
-    return program;
+std::optional<Program> ProgramReader::read(InputLines& input) {
+    readSections([&input] { return input.next(); }, *this);
+    if (input.isFailed()) return std::nullopt;
+    finishRows();
+    for (StoredRelation& relation : edb) relation.getRows().releaseRowSets();
+    return Program{rules.take(), std::move(edb)};
 }

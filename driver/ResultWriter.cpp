@@ -18,13 +18,7 @@ void writeResults(const std::function<void(std::string_view)>& write,
             if (arity == 0) return;
             for (std::size_t v = 0; v < arity; ++v) {
                 if (v > 0) out.append(',');
-                if (ValuePool::isInteger(row[v])) {
-                    out.appendInteger(pool.integerValue(row[v]));
-                } else {
-                    out.append('\'');
-                    out.append(pool.stringValue(row[v]));
-                    out.append('\'');
-                }
+                pool.appendText(row[v], out);
             }
             out.append('\n');
         });

@@ -1,14 +1,12 @@
 #pragma once
 
-#include <functional>
+#include <string>
 #include <string_view>
 
-#include "driver/ProgramReader.h"
+// The plain run: reads the input, writes the echo, evaluates the rules and appends their
+// relations to the output. Reports a failure as one line on stderr; returns the exit status.
+int runProgram(const char* inputPath, const char* outputPath);
 
-// The whole program: checks the command line, reads the input, writes the echo, evaluates the
-// rules and appends their relations. Returns the exit status.
-int runProgram(int argc, const char* const* argv);
-
-// Evaluates a program read from the input and hands the text of the derived relations, in rule
-// order, to write in chunks.
-void evaluateProgram(const Program& program, const std::function<void(std::string_view)>& write);
+// The same run on an input text held in memory, giving the output text: the same reading,
+// evaluation and writing, for tests and fuzzers.
+std::string runOnText(std::string_view input);

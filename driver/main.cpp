@@ -1,5 +1,7 @@
 #include <csignal>
 
+#include "driver/CommandLine.h"
+#include "driver/Messages.h"
 #include "driver/Run.h"
 #include "driver/SignalCleanup.h"
 
@@ -9,5 +11,12 @@ int main(int argc, char** argv) {
     std::signal(SIGXFSZ, SIG_IGN);
 #endif
     installSignalCleanup();
-    return runProgram(argc, argv);
+    const CommandLine line = CommandLine::parse(argc, argv);
+    switch (line.mode) {
+        case CommandLine::Mode::Run:
+            return runProgram(line.input.c_str(), line.output.c_str());
+        case CommandLine::Mode::Invalid:
+            break;
+    }
+    return reportFailure(kBadArgumentsMessage);
 }

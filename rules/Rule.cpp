@@ -1,7 +1,17 @@
 #include "rules/Rule.h"
 
 #include "data/Literal.h"
-#include "data/RunStore.h"
+
+namespace {
+
+// The input column of the body's first byte: right after the first "<-", or past the line's
+// end when it has none.
+std::size_t bodyColumn(std::string_view line) {
+    const std::size_t arrow = line.find("<-");
+    return (arrow == std::string_view::npos ? line.size() : arrow + 2) + 1;
+}
+
+}  // namespace
 
 std::string_view Rule::headName(std::string_view line) { return headerName(line); }
 
@@ -13,7 +23,7 @@ std::string_view Rule::bodyText(std::string_view line) {
 
 // The head variables stand between the first "(" and the first ")". Without a ")" after the
 // "(", they run to the end of the line; without a "(", the head has one column with no name.
-Rule::Rule(std::string_view line) : name(headName(line)) {
+Rule::Rule(std::string_view line, std::size_t inputLine) : name(headName(line)) {
     const std::size_t open = line.find('(');
     std::string_view variables;
     if (open != std::string_view::npos) {
@@ -22,17 +32,21 @@ Rule::Rule(std::string_view line) : name(headName(line)) {
             (close == std::string_view::npos || close < open) ? line.size() : close;
         variables = line.substr(open + 1, end - open - 1);
     }
-    forEachCommaPiece(variables, [this](std::string_view piece) {
-        columns.push_back(&runStore().makeColumn(std::string(piece), std::string()));
+    const std::size_t firstColumn = open == std::string_view::npos ? line.size() + 1 : open + 2;
+    forEachCommaPiece(variables, [&](std::string_view piece) {
+        const auto offset = static_cast<std::size_t>(piece.data() - variables.data());
+        columns.push_back({std::string(piece), firstColumn + offset});
     });
-    addBody(bodyText(line));
+    addBodyOf(line, inputLine);
 }
 
-void Rule::addBody(std::string_view text) { bodies.emplace_back(text); }
+void Rule::addBodyOf(std::string_view line, std::size_t inputLine) {
+    bodies.emplace_back(bodyText(line), inputLine, bodyColumn(line));
+}
 
 std::string Rule::headText() const {
     std::string text;
-    for (const DataColumn* column : columns) text += column->nameView() + ",";
+    for (const RuleHeadColumn& column : columns) text += column.name + ",";
     text.pop_back();
     return text;
 }
@@ -47,6 +61,6 @@ std::string Rule::toString() const {
 
 std::vector<std::string> Rule::headColumnNames() const {
     std::vector<std::string> names;
-    for (const DataColumn* column : columns) names.push_back(column->getName());
+    for (const RuleHeadColumn& column : columns) names.push_back(column.name);
     return names;
 }

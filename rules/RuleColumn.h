@@ -1,21 +1,27 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
+#include <utility>
 
-class Data;
+#include "data/Value.h"
 
-// One argument of a relation reference: a variable (a non-empty name, no value) or a constant
-// (an empty name and a value owned by the run store).
+// One argument of a relation reference: a variable (a non-empty name) or a constant (an empty
+// name and its value), and the input column where its text starts.
 class RuleColumn {
 public:
-    RuleColumn(std::string name, const Data* value);
+    RuleColumn(std::string newName, Value constant, std::size_t column)
+        : name(std::move(newName)), value(std::move(constant)), inputColumn(column) {}
 
     std::string getName() const { return name; }
     const std::string& nameView() const { return name; }
-    const Data* getValue() const { return value; }
+    // The constant; meaningless for a variable.
+    const Value& getValue() const { return value; }
     bool isConstant() const { return name.empty(); }
+    std::size_t getInputColumn() const { return inputColumn; }
 
 private:
     std::string name;
-    const Data* value;
+    Value value;
+    std::size_t inputColumn;
 };

@@ -2,20 +2,15 @@
 
 #include <utility>
 
-#include "data/Data.h"
-#include "data/DataRow.h"
+#include "data/ValueText.h"
 
-RuleFilterData::RuleFilterData(Comparison code, std::string variable, const Data* constant)
-    : op(code), left(std::move(variable)), value(constant) {}
-
-bool RuleFilterData::accepts(const DataRow& row) const {
-    return row.size() == 0 || holds(*row.get(0));
-}
-
-bool RuleFilterData::holds(const Data& variableValue) const {
-    return compareValues(variableValue, op, *value);
-}
+RuleFilterData::RuleFilterData(Comparison code, std::string variable, Value constant,
+                               std::size_t column)
+    : op(code), left(std::move(variable)), value(std::move(constant)), inputColumn(column) {}
 
 std::string RuleFilterData::toString() const {
-    return left + std::string(comparisonText(op)) + value->toString();
+    std::string text = left;
+    text += comparisonText(op);
+    appendValueText(text, value);
+    return text;
 }

@@ -6,9 +6,6 @@
 #include <string>
 #include <string_view>
 
-#include "data/RunStore.h"
-#include "driver/InputText.h"
-#include "driver/ProgramReader.h"
 #include "driver/Run.h"
 #include "tests/reference/PlainEvaluation.h"
 
@@ -16,9 +13,10 @@ namespace {
 
 // Inputs whose programs are large only describe a lot of work (seven references over twenty
 // rows are a billion combinations on any engine); those are left out, not the program changed.
-bool isWithinHarnessLimits(const Program& program, std::size_t maxRows, std::size_t maxReferences) {
-    for (const RelationBlock& block : program.blocks) {
-        if (block.rows.size() > maxRows) return false;
+bool isWithinHarnessLimits(const PlainProgram& program, std::size_t maxRows,
+                           std::size_t maxReferences) {
+    for (const Relation& relation : program.edb) {
+        if (relation.rowsView().size() > maxRows) return false;
     }
     for (const auto& [name, rule] : program.rules) {
         for (const RuleBody& body : rule.getBodies()) {
@@ -29,10 +27,10 @@ bool isWithinHarnessLimits(const Program& program, std::size_t maxRows, std::siz
 }
 
 void runOnce(const std::string& input) {
-    const Program program = readProgram(splitLines(input));
+    RunStore store;
+    const PlainProgram program = readPlainly(input, store);
     if (!isWithinHarnessLimits(program, 24, 4)) return;
-    std::string output = program.echo;
-    evaluateProgram(program, [&output](std::string_view chunk) { output += chunk; });
+    const std::string output = runOnText(input);
     // The reference enumerates every combination, so it only sees programs with few rows.
     const bool isSmall = isWithinHarnessLimits(program, 8, 3) && program.rules.size() <= 4 &&
                          output.size() - program.echo.size() < 600;
@@ -45,6 +43,5 @@ void runOnce(const std::string& input) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     runOnce(std::string(reinterpret_cast<const char*>(data), size));
-    runStore().clear();  // each input is a run of its own
     return 0;
 }

@@ -5,11 +5,10 @@
 #include <string>
 #include <string_view>
 
-#include "data/RunStore.h"
 #include "data/ValuePool.h"
 #include "rules/Rule.h"
 #include "rules/RuleBody.h"
-#include "rules/RuleBodyPlan.h"
+#include "engine/RuleBodyPlan.h"
 
 namespace {
 
@@ -27,6 +26,5 @@ std::size_t parseOnce(std::string_view text) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     parseOnce(std::string_view(reinterpret_cast<const char*>(data), size));
-    runStore().clear();  // each input is parsed on its own
     return 0;
 }

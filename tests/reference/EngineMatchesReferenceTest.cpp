@@ -3,20 +3,11 @@
 #include <cstdlib>
 #include <string>
 
-#include "driver/InputText.h"
-#include "driver/ProgramReader.h"
 #include "driver/Run.h"
 #include "tests/reference/PlainEvaluation.h"
 #include "tests/reference/ProgramGenerator.h"
 
 namespace {
-
-std::string runEngine(const std::string& input) {
-    const Program program = readProgram(splitLines(input));
-    std::string output = program.echo;
-    evaluateProgram(program, [&output](std::string_view chunk) { output += chunk; });
-    return output;
-}
 
 // More programs can be asked for with DEDB_DIFFERENTIAL_PROGRAMS, for longer runs before a
 // change to the engine lands.
@@ -31,7 +22,7 @@ TEST(EngineMatchesReference, GeneratedProgramsPrintTheSameBytes) {
     for (int seed = 0; seed < count && mismatches < 3; ++seed) {
         const std::string input = generateProgram(static_cast<std::uint64_t>(seed));
         const std::string expected = runPlainly(input);
-        const std::string actual = runEngine(input);
+        const std::string actual = runOnText(input);
         if (actual != expected) ++mismatches;
         EXPECT_EQ(actual, expected) << "seed " << seed << ", input:\n" << input;
     }

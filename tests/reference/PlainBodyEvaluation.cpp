@@ -1,7 +1,6 @@
 #include <algorithm>
 
-#include "data/Data.h"
-#include "data/RunStore.h"
+#include "tests/reference/model/Data.h"
 #include "tests/reference/PlainEvaluation.h"
 
 namespace {
@@ -35,6 +34,17 @@ std::string joinNames(const std::vector<std::string>& names) {
     return text;
 }
 
+// A row of the referenced relation matches when it has one value per argument and every
+// constant argument equals the value at its position; constants holds each argument's
+// constant (nullptr for a variable).
+bool isMatchingRow(const DataRow& row, const std::vector<const Data*>& constants) {
+    if (row.size() != constants.size()) return false;
+    for (std::size_t i = 0; i < constants.size(); ++i) {
+        if (constants[i] != nullptr && !constants[i]->equals(*row.get(i))) return false;
+    }
+    return true;
+}
+
 const Relation* findRelation(const std::vector<Relation>& relations, const std::string& name) {
     for (const Relation& relation : relations) {
         if (relation.nameView() == name) return &relation;
@@ -46,17 +56,28 @@ const Relation* findRelation(const std::vector<Relation>& relations, const std::
 
 // Visits every combination of one row per reference, the last reference varying fastest, and
 // keeps the candidate rows that pass every check, in that order. Deliberately exhaustive.
-Relation evaluatePlainly(const RuleBody& body, const std::vector<Relation>& relations) {
+Relation evaluatePlainly(const RuleBody& body, const std::vector<Relation>& relations,
+                         RunStore& store) {
     Relation result;
     if (body.getRelationElements().empty()) return result;
-    result.parseColumns(joinNames(body.variableNames()));
+    result.parseColumns(joinNames(body.variableNames()), store);
 
     std::vector<const Relation*> elements;
+    std::vector<std::vector<const Data*>> constants;
     for (const RuleRelationElement& reference : body.getRelationElements()) {
         const Relation* found = findRelation(relations, reference.nameView());
         // A reference that names nothing leaves no combination to form.
         if (found == nullptr || found->rowsView().empty()) return result;
         elements.push_back(found);
+        std::vector<const Data*>& own = constants.emplace_back();
+        for (const RuleColumn& column : reference.columnsView()) {
+            own.push_back(column.isConstant() ? store.makeValue(column.getValue(), nullptr)
+                                              : nullptr);
+        }
+    }
+    std::vector<const Data*> filterConstants;
+    for (const RuleFilterData& filter : body.getDataFilters()) {
+        filterConstants.push_back(store.makeValue(filter.getValue(), nullptr));
     }
 
     std::vector<std::size_t> counter(elements.size(), 0);
@@ -77,7 +98,7 @@ Relation evaluatePlainly(const RuleBody& body, const std::vector<Relation>& rela
         for (std::size_t k = 0; k < combination.size() && ok; ++k) {
             const DataRow& row = *combination[k];
             const RuleRelationElement& reference = body.getRelationElements()[k];
-            ok = reference.accepts(row);
+            ok = isMatchingRow(row, constants[k]);
             for (std::size_t p = 0; p < row.size() && ok; ++p) {
                 const RuleColumn& column = reference.columnsView()[p];
                 if (column.isConstant()) continue;
@@ -93,27 +114,28 @@ Relation evaluatePlainly(const RuleBody& body, const std::vector<Relation>& rela
             const RuleFilterData& filter = body.getDataFilters()[f];
             const Data* bound = candidate.lookup(filter.leftView());
             if (bound != nullptr) {
-                ok = filter.holds(*bound);
+                ok = compareValues(*bound, filter.getOp(), *filterConstants[f]);
             } else if (filter.getOp() == Comparison::Less ||
                        filter.getOp() == Comparison::Greater) {
                 // Binding the constant would give a row that contradicts its own comparison.
                 ok = false;
             } else {
-                candidate.bind(filter.leftView(), filter.getValue());
+                candidate.bind(filter.leftView(), filterConstants[f]);
             }
         }
         for (std::size_t f = 0; f < body.getAttributeFilters().size() && ok; ++f) {
             const RuleFilterAttribute& filter = body.getAttributeFilters()[f];
             const Data* left = candidate.lookup(filter.leftView());
             const Data* right = candidate.lookup(filter.rightView());
-            ok = left != nullptr && right != nullptr && filter.holds(*left, *right);
+            ok = left != nullptr && right != nullptr &&
+                 compareValues(*left, filter.getOp(), *right);
         }
         if (!ok) continue;
 
         DataRow row;
         for (const Data* value : candidate.valuesView()) row.add(value);
         if (!result.contains(&row)) {
-            DataRow& stored = runStore().makeRow();
+            DataRow& stored = store.makeRow();
             stored = row;
             result.addRow(&stored);
         }

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "data/Data.h"
+#include "data/ValueText.h"
 #include "rules/RuleBody.h"
 
 namespace {
@@ -23,7 +23,7 @@ std::vector<std::string> describe(const RuleBody& body) {
             const RuleColumn column = reference.getColumn(i);
             if (i > 0) line += ",";
             if (column.getName().empty()) {
-                line += column.getValue()->toString();
+                appendValueText(line, column.getValue());
             } else {
                 line += '[';
                 line += column.getName();
@@ -38,9 +38,10 @@ std::vector<std::string> describe(const RuleBody& body) {
                         filter.getRight() + "]");
     }
     for (const RuleFilterData& filter : body.getDataFilters()) {
-        lines.push_back("data[" + filter.getLeft() + "] " +
-                        std::to_string(static_cast<int>(filter.getOp())) + " " +
-                        filter.getValue()->toString());
+        std::string line = "data[" + filter.getLeft() + "] " +
+                           std::to_string(static_cast<int>(filter.getOp())) + " ";
+        appendValueText(line, filter.getValue());
+        lines.push_back(line);
     }
     return lines;
 }

@@ -10,7 +10,7 @@ namespace {
 
 std::vector<std::string> headColumnNames(const Rule& rule) {
     std::vector<std::string> names;
-    for (const DataColumn* column : rule.getColumns()) names.push_back(column->getName());
+    for (const RuleHeadColumn& column : rule.getColumns()) names.push_back(column.name);
     return names;
 }
 
@@ -61,12 +61,39 @@ TEST(RuleConstruction, LineWithoutArrowHasBodyWithoutElements) {
 
 TEST(RuleToString, PrintsOneLinePerBodyInOrderAdded) {
     Rule rule("path(X,Y)<-edge(X,Y)");
-    rule.addBody("path(Z,Y),edge(X,Z),X<5");
-    rule.addBody("");
+    rule.addBodyOf("path(A,B)<-path(Z,Y),edge(X,Z),X<5");
+    rule.addBodyOf("path(X,Y)<-");
     EXPECT_EQ(rule.toString(),
               "path(X,Y)<-edge(X,Y)\n"
               "path(X,Y)<-path(Z,Y),edge(X,Z),X<5\n"
               "path(X,Y)<-\n");
+}
+
+// Positions point at the first byte of each part in its input line, counted from 1.
+TEST(RulePositions, EveryPartKnowsItsLineAndColumn) {
+    Rule rule("p(X, Y)<-e(X,'a'),X<5,Y>=Z", 3);
+    rule.addBodyOf("p(A)<-q(A),,r", 7);
+    ASSERT_EQ(rule.getColumns().size(), 2u);
+    EXPECT_EQ(rule.getColumns()[0].inputColumn, 3u);
+    EXPECT_EQ(rule.getColumns()[1].inputColumn, 5u);
+    EXPECT_EQ(rule.getInputLine(), 3u);
+    const RuleBody& first = rule.getBodies()[0];
+    EXPECT_EQ(first.getInputLine(), 3u);
+    const RuleRelationElement& e = first.getRelationElements().at(0);
+    EXPECT_EQ(e.getInputColumn(), 10u);
+    EXPECT_EQ(e.columnsView().at(0).getInputColumn(), 12u);
+    EXPECT_EQ(e.columnsView().at(1).getInputColumn(), 14u);
+    EXPECT_EQ(first.getDataFilters().at(0).getInputColumn(), 19u);
+    EXPECT_EQ(first.getAttributeFilters().at(0).getInputColumn(), 23u);
+    const RuleBody& second = rule.getBodies()[1];
+    EXPECT_EQ(second.getInputLine(), 7u);
+    std::vector<std::size_t> columns;
+    for (const RuleRelationElement& reference : second.getRelationElements()) {
+        columns.push_back(reference.getInputColumn());
+    }
+    EXPECT_EQ(columns, (std::vector<std::size_t>{7, 12}));  // q(A), then ",r" as one element
+    const Rule withoutArrow("p(X)", 1);
+    EXPECT_TRUE(withoutArrow.getBodies()[0].getRelationElements().empty());
 }
 
 }  // namespace

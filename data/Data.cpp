@@ -1,3 +1,0 @@
-#include "data/Data.h"
-
-std::string Data::getType() const { return "xx"; }

@@ -1,6 +1,0 @@
-#include "data/DataColumn.h"
-
-#include <utility>
-
-DataColumn::DataColumn(std::string newName, std::string newType)
-    : name(std::move(newName)), type(std::move(newType)) {}

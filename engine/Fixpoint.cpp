@@ -1,0 +1,135 @@
+#include "engine/Fixpoint.h"
+
+#include <algorithm>
+
+Fixpoint::Fixpoint(const ProgramPlan& programPlan, std::vector<StoredRelation>& stored,
+                   ValuePool& values)
+    : plan(programPlan), edb(stored), pool(values) {
+    const std::size_t ruleCount = plan.ruleCount();
+    idb.reserve(ruleCount);
+    for (std::size_t i = 0; i < ruleCount; ++i) idb.emplace_back(plan.ruleNameOf(i));
+    // The tables are all made: their places are final.
+    for (std::size_t i = 0; i < ruleCount; ++i) {
+        std::vector<BodyState>& ruleStates = states.emplace_back();
+        std::vector<RuleBodyJoin>& ruleJoins = joins.emplace_back();
+        for (const PlannedBody& body : plan.bodiesOf(i)) {
+            BodyState& state = ruleStates.emplace_back();
+            for (const ResolvedReference& reference : body.references) {
+                using Kind = ResolvedReference::Kind;
+                state.tables.push_back(reference.kind == Kind::Missing   ? nullptr
+                                       : reference.kind == Kind::Derived ? &idb[reference.index]
+                                                                       : &edb[reference.index].getRows());
+            }
+            const std::size_t count = body.references.size();
+            state.parts.assign(count, nullptr);
+            state.indexNumbers.assign(count, kNoIndex);
+            state.sources.resize(count);
+            ruleJoins.emplace_back(body.plan, pool);
+        }
+        pendingOf.emplace_back(idb[i], plan.longestBodyOf(i));
+    }
+}
+
+std::vector<RelationTable> Fixpoint::run() {
+    firstPass();
+    while (iterate()) {
+    }
+    return std::move(idb);
+}
+
+void Fixpoint::prepare(std::size_t rule, std::size_t body) {
+    BodyState& state = states[rule][body];
+    const std::vector<PlanReference>& references = plan.bodiesOf(rule)[body].plan.getReferences();
+    for (std::size_t k = 0; k < state.sources.size(); ++k) {
+        RelationPart*& part = state.parts[k];
+        if (part == nullptr && state.tables[k] != nullptr) {
+            part = state.tables[k]->findPart(references[k].arity);
+        }
+        ReferenceRows& rows = state.sources[k];
+        rows.part = part;
+        rows.begin = 0;
+        rows.end = part != nullptr ? static_cast<std::uint32_t>(part->size()) : 0;
+        if (part == nullptr) continue;
+        if (references[k].lookup == PlanLookup::WholeRow) {
+            part->restoreRowSet();
+        } else if (references[k].lookup == PlanLookup::Index) {
+            std::size_t& number = state.indexNumbers[k];
+            if (number == kNoIndex) number = part->ensureIndex(references[k].keyColumns);
+            rows.index = &part->updateIndex(number);
+        }
+    }
+}
+
+// Placeholders hold no rows and later rules are not there yet, so only bodies over stored
+// relations alone can give rows in the first pass.
+void Fixpoint::firstPass() {
+    for (std::size_t i = 0; i < plan.ruleCount(); ++i) {
+        const std::vector<PlannedBody>& bodies = plan.bodiesOf(i);
+        for (std::size_t b = 0; b < bodies.size(); ++b) {
+            if (!bodies[b].canGiveRows() || !bodies[b].derived.empty()) continue;
+            prepare(i, b);
+            RelationTable& target = idb[i];
+            joins[i][b].run(states[i][b].sources,
+                            [&target](const ValueId* row, std::size_t arity, const std::uint32_t*) {
+                                target.insert(row, arity);
+                            });
+        }
+        if (idb[i].size() > 0) changed.push_back(i);
+    }
+}
+
+bool Fixpoint::iterate() {
+    active.clear();
+    for (const std::size_t rule : changed) {
+        const std::vector<std::size_t>& readers = plan.readersOf(rule);
+        active.insert(active.end(), readers.begin(), readers.end());  // a few each
+    }
+    if (changed.size() > 1) {  // one rule's readers are listed in order, once each
+        std::sort(active.begin(), active.end());
+        active.erase(std::unique(active.begin(), active.end()), active.end());
+    }
+
+    for (const std::size_t i : active) {
+        PendingRows& found = pendingOf[i];
+        for (const std::uint32_t b : plan.iteratedBodiesOf(i)) {
+            const PlannedBody& body = plan.bodiesOf(i)[b];
+            const std::size_t count = body.references.size();
+            prepare(i, b);
+            std::vector<ReferenceRows>& sources = states[i][b].sources;
+            RuleBodyJoin& join = joins[i][b];
+            // Pass d reads the newest rows of derived reference d and the older rows of those
+            // before it; a pass without newest rows finds nothing, and once a reference has no
+            // older rows, no later pass can match.
+            for (std::size_t d = 0; d < body.derived.size(); ++d) {
+                ReferenceRows& current = sources[body.derived[d]];
+                if (current.part != nullptr && current.part->getDeltaStart() < current.end) {
+                    current.begin = current.part->getDeltaStart();
+                    join.run(sources, [&](const ValueId* row, std::size_t arity,
+                                          const std::uint32_t* positions) {
+                        found.offer(row, arity, b, positions, count);
+                    });
+                }
+                current.begin = 0;
+                current.end = current.part != nullptr ? current.part->getDeltaStart() : 0;
+                if (current.begin >= current.end) break;
+            }
+        }
+    }
+    // The rows of the last iteration stop being the newest; this iteration's become so.
+    for (const std::size_t rule : changed) idb[rule].markDeltaStart();
+    changed.clear();
+    for (const std::size_t i : active) {
+        idb[i].markDeltaStart();
+        pendingOf[i].flush();
+        if (!pendingOf[i].isEmpty()) changed.push_back(i);
+        pendingOf[i].commit();
+    }
+    return !changed.empty();
+}
+
+std::vector<RelationTable> evaluateToFixpoint(
+    const std::vector<std::pair<std::string, Rule>>& rules, std::vector<StoredRelation>& edb,
+    ValuePool& pool) {
+    const ProgramPlan plan(rules, edb, pool);
+    return Fixpoint(plan, edb, pool).run();
+}

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "data/RelationTable.h"
+#include "data/StoredRelation.h"
+#include "data/ValuePool.h"
+#include "engine/PendingRows.h"
+#include "engine/ProgramPlan.h"
+#include "engine/RuleBodyJoin.h"
+#include "rules/Rule.h"
+
+// Evaluates the rules bottom-up until an iteration derives no new row, giving one table per
+// rule, in rule order, rows in the order of their first derivation.
+//
+// The first pass evaluates each rule once over the stored relations only: a reference to a rule
+// finds either an empty placeholder (the rule itself and those before it) or nothing. Each
+// iteration then stands for evaluating every rule against the stored relations and everything
+// derived so far, merging the new rows only after all rules have run. Only combinations holding
+// at least one row new in the previous iteration can give anything new, so each body is run once
+// per derived reference: that reference over the newest rows, the derived references before it
+// over older rows, those after it over all rows. New rows are ordered by the smallest
+// combination that produced them, which is where the full evaluation would have found them.
+class Fixpoint {
+public:
+    // The plan, the stored relations and the pool must outlive the evaluation. Stored
+    // relations are read only, but a released row set is made again when a body needs it.
+    Fixpoint(const ProgramPlan& plan, std::vector<StoredRelation>& edb, ValuePool& pool);
+    std::vector<RelationTable> run();
+
+private:
+    // A body's state across passes: the table each reference reads (none when its name found
+    // nothing), the part and index it reads once found, which stay put, and the rows it reads
+    // in the current pass.
+    struct BodyState {
+        std::vector<RelationTable*> tables;
+        std::vector<RelationPart*> parts;
+        std::vector<std::size_t> indexNumbers;
+        std::vector<ReferenceRows> sources;
+    };
+    static constexpr std::size_t kNoIndex = ~std::size_t{0};
+
+    void firstPass();
+    bool iterate();
+    // Points each reference of the body at all committed rows of its part, with the lookups
+    // its plan needs brought up to date: the step that prepares a pass, which then only reads.
+    void prepare(std::size_t rule, std::size_t body);
+
+    const ProgramPlan& plan;
+    std::vector<StoredRelation>& edb;
+    ValuePool& pool;
+    std::vector<RelationTable> idb;
+    // Kept from one iteration to the next, so that an iteration that touches little allocates
+    // nothing: per rule its bodies' states and joins, and its pending rows.
+    std::vector<std::vector<BodyState>> states;
+    std::vector<std::vector<RuleBodyJoin>> joins;
+    std::vector<PendingRows> pendingOf;
+    // The rules whose newest rows came in the last iteration: only their readers can find
+    // anything new, so an iteration costs what changed, not what the program holds.
+    std::vector<std::size_t> changed;
+    std::vector<std::size_t> active;
+};
+
+// Plans the rules and evaluates them: one table per rule, in rule order.
+std::vector<RelationTable> evaluateToFixpoint(
+    const std::vector<std::pair<std::string, Rule>>& rules, std::vector<StoredRelation>& edb,
+    ValuePool& pool);

@@ -1,0 +1,193 @@
+#include "engine/PendingRows.h"
+
+#include <algorithm>
+#include <numeric>
+
+PendingRows::PendingRows(RelationTable& rows, std::size_t referenceCount)
+    : table(rows), keyWidth(referenceCount + 1), scratchKey(keyWidth, 0), lastKey(keyWidth, 0) {}
+
+bool PendingRows::isKeyLess(std::uint32_t leftBody, const std::uint32_t* leftPositions,
+                            std::uint32_t rightBody, const std::uint32_t* rightPositions) const {
+    if (leftBody != rightBody) return leftBody < rightBody;
+    return std::lexicographical_compare(leftPositions, leftPositions + keyWidth - 1,
+                                        rightPositions, rightPositions + keyWidth - 1);
+}
+
+void PendingRows::writeKey(std::uint32_t* key, std::uint32_t body, const std::uint32_t* positions,
+                           std::size_t referenceCount) const {
+    key[0] = body;
+    for (std::size_t i = 0; i < referenceCount; ++i) key[1 + i] = positions[i];
+    for (std::size_t i = 1 + referenceCount; i < keyWidth; ++i) key[i] = 0;
+}
+
+void PendingRows::appendKey(std::vector<std::uint32_t>& arena, std::uint32_t body,
+                            const std::uint32_t* positions, std::size_t referenceCount) const {
+    const std::size_t start = arena.size();
+    arena.resize(start + keyWidth);
+    writeKey(arena.data() + start, body, positions, referenceCount);
+}
+
+const std::uint32_t* PendingRows::positionsOf(std::uint32_t part, std::size_t pendingNumber) const {
+    return keys[part].positions.data() + pendingNumber * (keyWidth - 1);
+}
+
+std::uint32_t PendingRows::bodyOf(std::uint32_t part, std::size_t pendingNumber) const {
+    const auto& starts = keys[part].bodyStarts;
+    auto after = std::upper_bound(
+        starts.begin(), starts.end(), pendingNumber,
+        [](std::size_t number, const auto& start) { return number < start.second; });
+    return std::prev(after)->first;
+}
+
+// Whether pending row left of a part has a smaller key than pending row right.
+bool PendingRows::isLess(std::uint32_t part, std::uint32_t left, std::uint32_t right) const {
+    const bool isOneBody = keys[part].bodyStarts.size() <= 1;
+    return isKeyLess(isOneBody ? 0 : bodyOf(part, left), positionsOf(part, left),
+                     isOneBody ? 0 : bodyOf(part, right), positionsOf(part, right));
+}
+
+void PendingRows::offer(const ValueId* row, std::size_t arity, std::uint32_t body,
+                        const std::uint32_t* positions, std::size_t referenceCount) {
+    const std::uint32_t part = table.ensurePart(arity);
+    RelationPart& rows = table.partAt(part);
+    const std::uint32_t tag = rows.hashOf(row);
+    ++offeredCount;
+    // Batches pay only when many rows come: a large table is probed at once in an iteration
+    // that follows one of few rows, as the many iterations of a long chain are.
+    if ((!rows.isLarge() || !isBatching) && batch.empty()) {
+        // Most rows found again are old ones: the key is built only for the others.
+        const auto [position, offered] = rows.offer(row, tag);
+        if (offered == RelationPart::Offered::Committed) return;
+        writeKey(scratchKey.data(), body, positions, referenceCount);
+        record(part, position, offered, scratchKey.data());
+        return;
+    }
+    rows.prefetch(tag);
+    batch.push_back({part, tag, batchCells.size(), batchKeys.size()});
+    batchCells.insert(batchCells.end(), row, row + arity);
+    appendKey(batchKeys, body, positions, referenceCount);
+    if (batch.size() == kBatchSize) flush();
+}
+
+void PendingRows::flush() {
+    for (const Batched& entry : batch) {
+        const auto [position, offered] =
+            table.partAt(entry.part).offer(batchCells.data() + entry.cellsAt, entry.tag);
+        if (offered != RelationPart::Offered::Committed) {
+            record(entry.part, position, offered, batchKeys.data() + entry.keyAt);
+        }
+    }
+    batch.clear();
+    batchCells.clear();
+    batchKeys.clear();
+}
+
+// A row found again keeps the smaller key, replaced in place.
+void PendingRows::record(std::uint32_t part, std::size_t position, RelationPart::Offered offered,
+                         const std::uint32_t* key) {
+    if (keys.size() <= part) keys.resize(part + 1);
+    PartKeys& partKeys = keys[part];
+    if (offered == RelationPart::Offered::Added) {
+        // Within one pass rows come in key order; sorting is needed only when they do not.
+        if (isInKeyOrder) {
+            if (isKeyLess(key[0], key + 1, lastKey[0], lastKey.data() + 1)) isInKeyOrder = false;
+            for (std::size_t i = 0; i < keyWidth; ++i) lastKey[i] = key[i];  // a few numbers
+        }
+        const std::uint32_t body = key[0];
+        if (partKeys.bodyStarts.empty() || partKeys.bodyStarts.back().first != body) {
+            const auto first = static_cast<std::uint32_t>(position - table.partAt(part).size());
+            partKeys.bodyStarts.emplace_back(body, first);
+        }
+        partKeys.positions.append(key + 1, keyWidth - 1);
+        ++count;
+        return;
+    }
+    // Found again: only its own body, which runs now, can give it a smaller key, as earlier
+    // bodies are done and later ones give larger keys.
+    const std::size_t pendingNumber = position - table.partAt(part).size();
+    if (bodyOf(part, pendingNumber) != key[0]) return;
+    std::uint32_t* stored = partKeys.positions.data() + pendingNumber * (keyWidth - 1);
+    if (isKeyLess(key[0], key + 1, key[0], stored)) {
+        std::copy(key + 1, key + keyWidth, stored);
+        isInKeyOrder = false;
+    }
+}
+
+void PendingRows::commit() {
+    flush();
+    isBatching = offeredCount > kBatchSize;
+    offeredCount = 0;
+    if (count == 0) return;
+    if (table.partCount() <= 1) {
+        if (!isInKeyOrder) {
+            const std::vector<std::uint32_t> order = keyOrder(0);
+            forget();  // the keys are given back before the rows move
+            table.partAt(0).reorderPending(order);
+        }
+        table.commitPending({});
+        forget();
+        return;
+    }
+    // Each part's pending rows are put in key order; across parts the keys decide the order in
+    // which rows count as inserted.
+    struct NewRow {
+        std::uint32_t part;
+        std::uint32_t position;
+        std::uint32_t body;
+        const std::uint32_t* positions;
+    };
+    std::vector<NewRow> newRows;
+    for (std::uint32_t part = 0; part < keys.size(); ++part) {
+        std::vector<std::uint32_t> order;
+        if (isInKeyOrder) {
+            order.resize(pendingCountOf(part));
+            std::iota(order.begin(), order.end(), 0);
+        } else {
+            order = keyOrder(part);
+            table.partAt(part).reorderPending(order);
+        }
+        const auto committed = static_cast<std::uint32_t>(table.partAt(part).size());
+        for (std::uint32_t place = 0; place < order.size(); ++place) {
+            newRows.push_back({part, committed + place, bodyOf(part, order[place]),
+                               positionsOf(part, order[place])});
+        }
+    }
+    std::sort(newRows.begin(), newRows.end(), [this](const NewRow& left, const NewRow& right) {
+        return isKeyLess(left.body, left.positions, right.body, right.positions);
+    });
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> inserted;
+    for (const NewRow& row : newRows) inserted.emplace_back(row.part, row.position);
+    table.commitPending(inserted);
+    forget();
+}
+
+std::size_t PendingRows::pendingCountOf(std::uint32_t part) const {
+    return table.partAt(part).pendingCount();
+}
+
+// The pending numbers of a part's rows in key order.
+std::vector<std::uint32_t> PendingRows::keyOrder(std::uint32_t part) const {
+    std::vector<std::uint32_t> order(pendingCountOf(part));
+    std::iota(order.begin(), order.end(), 0);
+    std::sort(order.begin(), order.end(),
+              [&](std::uint32_t left, std::uint32_t right) { return isLess(part, left, right); });
+    return order;
+}
+
+void PendingRows::forget() {
+    // Small key lists keep their memory for the next iteration, so that the many small
+    // iterations of a long chain allocate nothing; large ones give it back, so that a program
+    // of many rules does not hold every rule's largest iteration at once.
+    constexpr std::size_t kKeptEntries = 256;
+    for (PartKeys& partKeys : keys) {
+        if (partKeys.positions.capacity() > kKeptEntries) {
+            partKeys = PartKeys{};
+        } else {
+            partKeys.positions.clear();
+            partKeys.bodyStarts.clear();
+        }
+    }
+    count = 0;
+    std::fill(lastKey.begin(), lastKey.end(), 0);
+    isInKeyOrder = true;
+}

@@ -1,0 +1,121 @@
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "data/RelationTable.h"
+#include "engine/PendingRows.h"
+
+namespace {
+
+std::vector<std::string> rowTexts(const RelationTable& table) {
+    std::vector<std::string> texts;
+    table.forEachRow([&](const ValueId* row, std::size_t arity) {
+        std::string text;
+        for (std::size_t i = 0; i < arity; ++i) text += std::to_string(row[i]) + ";";
+        texts.push_back(text);
+    });
+    return texts;
+}
+
+// Rows found in a later pass can have a smaller key than rows found earlier, and a row found
+// again through a smaller combination moves up to that place.
+TEST(PendingRowsOrder, CommitsInSmallestKeyOrder) {
+    RelationTable table("p");
+    const ValueId old[] = {1};
+    table.insert(old, 1);
+    PendingRows pending(table, 2);
+    const ValueId a[] = {10}, b[] = {11}, c[] = {12};
+    const std::uint32_t late[] = {5, 0}, early[] = {2, 9}, earliest[] = {1, 1}, body1[] = {0, 0};
+    pending.offer(a, 1, 0, late, 2);
+    pending.offer(b, 1, 0, early, 2);
+    pending.offer(old, 1, 0, earliest, 2);  // already committed: ignored
+    pending.offer(c, 1, 1, body1, 2);       // a later body comes after every earlier body
+    pending.offer(a, 1, 0, earliest, 2);
+    EXPECT_FALSE(pending.isEmpty());
+    EXPECT_EQ(rowTexts(table), std::vector<std::string>{"1;"});
+    pending.commit();
+    EXPECT_EQ(rowTexts(table), (std::vector<std::string>{"1;", "10;", "11;", "12;"}));
+    EXPECT_TRUE(pending.isEmpty());
+    EXPECT_TRUE(table.contains(b, 1));
+}
+
+// Bodies of different lengths: the body number decides, whatever the positions, and a row found
+// again by a later body keeps its earlier key.
+TEST(PendingRowsOrder, BodiesOfDifferentLengthsOrderByBodyFirst) {
+    RelationTable table("p");
+    PendingRows pending(table, 3);
+    const ValueId a[] = {1}, b[] = {2}, c[] = {3}, d[] = {4};
+    const std::uint32_t small[] = {0}, large[] = {9, 9, 9}, larger[] = {9, 9, 10}, mid[] = {4};
+    pending.offer(a, 1, 1, small, 1);
+    pending.offer(b, 1, 0, larger, 3);
+    pending.offer(c, 1, 1, mid, 1);
+    pending.offer(d, 1, 0, large, 3);
+    pending.offer(b, 1, 1, small, 1);  // same row, later body: keeps body 0's key
+    pending.commit();
+    EXPECT_EQ(rowTexts(table), (std::vector<std::string>{"4;", "2;", "1;", "3;"}));
+}
+
+TEST(PendingRowsOrder, RowsOfTwoLengthsInterleaveByKey) {
+    RelationTable table("p");
+    PendingRows pending(table, 1);
+    const ValueId one[] = {7}, two[] = {7, 8}, three[] = {9};
+    const std::uint32_t k3[] = {3}, k1[] = {1}, k2[] = {2};
+    pending.offer(one, 1, 0, k3, 1);
+    pending.offer(two, 2, 0, k1, 1);
+    pending.offer(three, 1, 0, k2, 1);
+    pending.commit();
+    EXPECT_EQ(rowTexts(table), (std::vector<std::string>{"7;8;", "9;", "7;"}));
+}
+
+}  // namespace
+
+namespace {
+
+// Past some size the table takes rows in prefetched batches; the order must not change.
+TEST(PendingRowsOrder, LargeTablesKeepSmallestKeyOrder) {
+    RelationTable table("p");
+    constexpr ValueId kCommitted = 200000;
+    for (ValueId value = 0; value < kCommitted; ++value) table.insert(&value, 1);
+    PendingRows pending(table, 1);
+    std::map<std::uint32_t, ValueId> expected;  // smallest key -> row
+    std::map<ValueId, std::uint32_t> smallest;
+    for (std::uint32_t j = 0; j < 30000; ++j) {
+        const ValueId value = kCommitted + (j * 7919u) % 10000u;  // each row comes three times
+        const std::uint32_t position = (j * 104729u) % 1000003u;
+        pending.offer(&value, 1, 0, &position, 1);
+        const ValueId old = j % kCommitted;  // rows already committed are ignored
+        pending.offer(&old, 1, 0, &position, 1);
+        const auto [entry, isNew] = smallest.emplace(value, position);
+        if (!isNew && position < entry->second) entry->second = position;
+    }
+    for (const auto& [value, position] : smallest) expected.emplace(position, value);
+    pending.commit();
+    std::vector<ValueId> rows;
+    table.forEachRow([&](const ValueId* row, std::size_t) { rows.push_back(row[0]); });
+    ASSERT_EQ(rows.size(), kCommitted + expected.size());
+    std::size_t at = kCommitted;
+    for (const auto& [position, value] : expected) EXPECT_EQ(rows[at++], value) << position;
+    for (const auto& [position, value] : expected) EXPECT_TRUE(table.contains(&value, 1));
+
+    // Rows of the next iterations, each after one of few rows, are probed one by one; their
+    // order is kept all the same.
+    for (int round = 0; round < 2; ++round) {
+        const ValueId late = 900000 + round * 10, early = late + 1, old = 7;
+        const std::uint32_t k9 = 9, k2 = 2, k1 = 1;
+        pending.offer(&late, 1, 0, &k9, 1);
+        pending.offer(&old, 1, 0, &k1, 1);
+        pending.offer(&early, 1, 0, &k2, 1);
+        pending.offer(&late, 1, 0, &k1, 1);
+        pending.commit();
+        const std::size_t size = table.size();
+        rows.clear();
+        table.forEachRow([&](const ValueId* row, std::size_t) { rows.push_back(row[0]); });
+        ASSERT_EQ(rows.size(), size);
+        EXPECT_EQ(rows[size - 2], late);
+        EXPECT_EQ(rows[size - 1], early);
+    }
+}
+
+}  // namespace
