@@ -79,7 +79,7 @@ private:
     std::vector<std::uint32_t> keyColumns;
     const GrowingArray<ValueId>& cells;
     std::size_t arity;
-    bool isUnique;  // groups are row positions and there are no records yet
+    bool isUnique;       // groups are row positions and there are no records yet
     std::size_t width;   // key columns
     std::size_t stride;  // numbers per group record
     std::size_t coveredRows = 0;

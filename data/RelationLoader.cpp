@@ -66,7 +66,8 @@ void RelationLoader::addLine(std::string_view line) {
                 start = text.size();
                 text.append(value);
             }
-            pooled.push_back({static_cast<std::int64_t>(start), value.size(), cells.size(), 0, true});
+            pooled.push_back(
+                {static_cast<std::int64_t>(start), value.size(), cells.size(), 0, true});
             cells.push_back(0);
             return;
         }

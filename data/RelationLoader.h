@@ -49,7 +49,7 @@ private:
     ValuePool& pool;
     std::size_t linesTaken = 0;
     std::vector<std::size_t> rowPlaces;  // per row of the batch, its line's place in the block
-    std::vector<ValueId> cells;  // the batch's rows back to back
+    std::vector<ValueId> cells;          // the batch's rows back to back
     std::vector<PooledField> pooled;
     std::vector<std::size_t> rowEnds;  // one past each row's last cell
     std::string text;

@@ -52,7 +52,6 @@ public:
     // there (see restoreRowSet).
     static constexpr std::size_t kNotFound = ~std::size_t{0};
     std::size_t find(const ValueId* values) const;
-    bool contains(const ValueId* values) const { return find(values) != kNotFound; }
 
     // Gives back the hash set that finds whole rows. Stored rows are not added to once loaded
     // and most programs never look one up whole, so the set is dead weight for the rest of the

@@ -18,7 +18,7 @@ RelationPart* RelationTable::findPart(std::size_t arity) {
     return const_cast<RelationPart*>(std::as_const(*this).findPart(arity));
 }
 
-std::uint32_t RelationTable::addPartFor(std::size_t arity) {
+std::uint32_t RelationTable::findOrAddPart(std::size_t arity) {
     for (std::size_t i = 0; i < parts.size(); ++i) {
         if (parts[i]->getArity() == arity) return static_cast<std::uint32_t>(i);
     }
@@ -44,22 +44,11 @@ bool RelationTable::insert(const ValueId* values, std::size_t arity, std::uint32
     return isNew;
 }
 
-RelationTable::Offer RelationTable::offerPending(const ValueId* values, std::size_t arity) {
-    const std::uint32_t partNumber = ensurePart(arity);
-    const auto [position, offered] = parts[partNumber]->offer(values);
-    return {partNumber, position, offered};
-}
-
 void RelationTable::commitPending(
     const std::vector<std::pair<std::uint32_t, std::uint32_t>>& newRows) {
     for (const auto& part : parts) part->commitPending();
     assert(parts.size() <= 1 || !newRows.empty() || size() == order.size());
     if (parts.size() > 1) order.insert(order.end(), newRows.begin(), newRows.end());
-}
-
-bool RelationTable::contains(const ValueId* values, std::size_t arity) const {
-    const RelationPart* part = findPart(arity);
-    return part != nullptr && part->contains(values);
 }
 
 std::size_t RelationTable::size() const {

@@ -29,7 +29,7 @@ public:
     // The number of the part for rows of this length, made when missing.
     std::uint32_t ensurePart(std::size_t arity) {
         if (!parts.empty() && parts.front()->getArity() == arity) return 0;
-        return addPartFor(arity);
+        return findOrAddPart(arity);
     }
 
     // Appends the row unless an equal one is stored; true when appended. No row may be pending.
@@ -41,13 +41,6 @@ public:
         if (part != nullptr && part->isLarge()) part->prefetch(tag);
     }
 
-    struct Offer {
-        std::uint32_t part;
-        std::size_t position;
-        RelationPart::Offered offered;
-    };
-    // Finds the row, or appends it as pending, invisible to lookups until committed.
-    Offer offerPending(const ValueId* values, std::size_t arity);
     RelationPart& partAt(std::uint32_t part) { return *parts[part]; }
     const RelationPart& partAt(std::uint32_t part) const { return *parts[part]; }
     std::size_t partCount() const { return parts.size(); }
@@ -55,7 +48,6 @@ public:
     // (part, position), in the order in which they count as inserted; with one length the
     // part's own order is that order, and newRows is not read.
     void commitPending(const std::vector<std::pair<std::uint32_t, std::uint32_t>>& newRows);
-    bool contains(const ValueId* values, std::size_t arity) const;
     std::size_t size() const;
 
     // Gives back every part's whole-row hash set until a lookup needs it again.
@@ -83,7 +75,7 @@ public:
     }
 
 private:
-    std::uint32_t addPartFor(std::size_t arity);
+    std::uint32_t findOrAddPart(std::size_t arity);
 
     std::string name;
     // Parts never move once made: callers keep pointers to them.

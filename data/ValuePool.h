@@ -74,13 +74,13 @@ public:
         if (isLeftInteger) return comparisonHolds(op, integerValue(left) <=> integerValue(right));
         return comparisonHolds(op, stringValue(left).compare(stringValue(right)) <=> 0);
     }
-    // Appends the value's printed form to text.
+    // Appends the value's printed form to output.
     template <typename Text>
-    void appendText(ValueId id, Text& text) const {
+    void appendText(ValueId id, Text& output) const {
         if (isInteger(id)) {
-            appendIntegerText(text, integerValue(id));
+            appendIntegerText(output, integerValue(id));
         } else {
-            appendStringText(text, stringValue(id));
+            appendStringText(output, stringValue(id));
         }
     }
 

@@ -39,7 +39,6 @@ public:
     static constexpr std::size_t kChunkSize = std::size_t{1} << 18;
 
 private:
-
     const std::function<void(std::string_view)>& write;
     std::vector<char> buffer;
     std::size_t used = 0;

@@ -2,8 +2,7 @@
 
 #include "driver/InputSections.h"
 
-ProgramReader::ProgramReader(ValuePool& values, OutputChunks& echo)
-    : pool(values), echoed(echo) {}
+ProgramReader::ProgramReader(ValuePool& values, OutputChunks& echo) : pool(values), echoed(echo) {}
 
 void ProgramReader::header(std::string_view line, std::size_t number) {
     finishRows();  // before the relation it fills can move

@@ -16,9 +16,10 @@ Fixpoint::Fixpoint(const ProgramPlan& programPlan, std::vector<StoredRelation>& 
             BodyState& state = ruleStates.emplace_back();
             for (const ResolvedReference& reference : body.references) {
                 using Kind = ResolvedReference::Kind;
-                state.tables.push_back(reference.kind == Kind::Missing   ? nullptr
-                                       : reference.kind == Kind::Derived ? &idb[reference.index]
-                                                                       : &edb[reference.index].getRows());
+                state.tables.push_back(reference.kind == Kind::Missing ? nullptr
+                                       : reference.kind == Kind::Derived
+                                           ? &idb[reference.index]
+                                           : &edb[reference.index].getRows());
             }
             const std::size_t count = body.references.size();
             state.parts.assign(count, nullptr);

@@ -9,8 +9,8 @@ PendingRows::PendingRows(RelationTable& rows, std::size_t referenceCount)
 bool PendingRows::isKeyLess(std::uint32_t leftBody, const std::uint32_t* leftPositions,
                             std::uint32_t rightBody, const std::uint32_t* rightPositions) const {
     if (leftBody != rightBody) return leftBody < rightBody;
-    return std::lexicographical_compare(leftPositions, leftPositions + keyWidth - 1,
-                                        rightPositions, rightPositions + keyWidth - 1);
+    return std::lexicographical_compare(leftPositions, leftPositions + keyWidth - 1, rightPositions,
+                                        rightPositions + keyWidth - 1);
 }
 
 void PendingRows::writeKey(std::uint32_t* key, std::uint32_t body, const std::uint32_t* positions,

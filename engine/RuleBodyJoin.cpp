@@ -67,4 +67,3 @@ bool RuleBodyJoin::open(std::size_t k, const ReferenceRows& source) {
         lastPosition < source.end ? last : std::lower_bound(level.listNext, last, source.end);
     return level.listNext != level.listEnd;
 }
-

@@ -40,7 +40,7 @@ private:
         // Whether a key over every column names its one row, which the part's own hash set
         // finds, or an index on the known columns finds its rows; else a scan of the range.
         bool isWholeRowKey = false;
-        bool isList = false;  // either: candidates come from a list
+        bool isList = false;                      // either: candidates come from a list
         const std::uint32_t* listNext = nullptr;  // walking an index list
         const std::uint32_t* listEnd = nullptr;
         std::uint32_t next = 0;  // or scanning positions

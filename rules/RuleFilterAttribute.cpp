@@ -4,7 +4,10 @@
 
 RuleFilterAttribute::RuleFilterAttribute(Comparison code, std::string leftVariable,
                                          std::string rightVariable, std::size_t column)
-    : op(code), left(std::move(leftVariable)), right(std::move(rightVariable)), inputColumn(column) {}
+    : op(code),
+      left(std::move(leftVariable)),
+      right(std::move(rightVariable)),
+      inputColumn(column) {}
 
 std::string RuleFilterAttribute::toString() const {
     return left + std::string(comparisonText(op)) + right;

@@ -32,10 +32,10 @@ TEST(RelationPartPending, RowsStayInvisibleUntilCommitted) {
     EXPECT_EQ(part.offer(second).second, RelationPart::Offered::Pending);
     EXPECT_EQ(part.offer(first).second, RelationPart::Offered::Committed);
     EXPECT_EQ(part.size(), 1u);
-    EXPECT_FALSE(part.contains(second));
+    EXPECT_EQ(part.find(second), RelationPart::kNotFound);
     EXPECT_EQ(positionsFor(part, {0}, {1}), (std::vector<std::uint32_t>{0}));
     part.commitPending();
-    EXPECT_TRUE(part.contains(second));
+    EXPECT_EQ(part.find(second), 1u);
     EXPECT_EQ(positionsFor(part, {0}, {1}), (std::vector<std::uint32_t>{0, 1}));
 }
 
@@ -200,17 +200,37 @@ TEST(RelationTableOrder, RowsOfSeveralLengthsPrintInInsertionOrder) {
     for (const char* line : {"1,2", "3", "4,5", "'a'", "3"}) loader.addLine(line);
     loader.finish();
     std::vector<std::size_t> arities;
-    relation.getRows().forEachRow([&](const ValueId*, std::size_t arity) { arities.push_back(arity); });
+    relation.getRows().forEachRow(
+        [&](const ValueId*, std::size_t arity) { arities.push_back(arity); });
     EXPECT_EQ(arities, (std::vector<std::size_t>{2, 1, 2, 1}));
 }
 
 // Lines of plain digits take a shorter way in; every line must read as the general rules read it.
 TEST(RelationLoaderLines, EveryLineReadsAsItsPiecesDo) {
-    const std::vector<std::string> lines = {
-        "1,2",        "007,8",   "999999999,1", "1000000000,1", "1073741823,5", "1073741824",
-        ",1",         "1,",      "1,,2",        " 1,2",          "-1,2",         "+3,4",
-        "1a,2",       "12'x'",   "'a',7",       "0",             "5",            "99999999999999999999",
-        "3,-0",       "1,2,3,4", "4,3,2,1,0",   "1 ,2",          ",",            "1,2'"};
+    const std::vector<std::string> lines = {"1,2",
+                                            "007,8",
+                                            "999999999,1",
+                                            "1000000000,1",
+                                            "1073741823,5",
+                                            "1073741824",
+                                            ",1",
+                                            "1,",
+                                            "1,,2",
+                                            " 1,2",
+                                            "-1,2",
+                                            "+3,4",
+                                            "1a,2",
+                                            "12'x'",
+                                            "'a',7",
+                                            "0",
+                                            "5",
+                                            "99999999999999999999",
+                                            "3,-0",
+                                            "1,2,3,4",
+                                            "4,3,2,1,0",
+                                            "1 ,2",
+                                            ",",
+                                            "1,2'"};
     ValuePool pool;
     StoredRelation relation("t(A)", 1);
     RelationLoader loader(relation, pool);

@@ -12,10 +12,8 @@ namespace {
 
 // Every message the program writes; the manual page must show each one.
 const std::vector<std::pair<const char*, const char*>> kMessages = {
-    {"bad arguments", kBadArgumentsMessage},
-    {"input open", kInputOpenMessage},
-    {"output open", kOutputOpenMessage},
-    {"output write", kOutputWriteMessage},
+    {"bad arguments", kBadArgumentsMessage}, {"input open", kInputOpenMessage},
+    {"output open", kOutputOpenMessage},     {"output write", kOutputWriteMessage},
     {"out of memory", kOutOfMemoryMessage},
 };
 

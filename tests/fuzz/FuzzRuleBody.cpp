@@ -6,9 +6,9 @@
 #include <string_view>
 
 #include "data/ValuePool.h"
+#include "engine/RuleBodyPlan.h"
 #include "rules/Rule.h"
 #include "rules/RuleBody.h"
-#include "engine/RuleBodyPlan.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include <algorithm>
 
-#include "tests/reference/model/Data.h"
 #include "tests/reference/PlainEvaluation.h"
+#include "tests/reference/model/Data.h"
 
 namespace {
 
@@ -127,8 +127,8 @@ Relation evaluatePlainly(const RuleBody& body, const std::vector<Relation>& rela
             const RuleFilterAttribute& filter = body.getAttributeFilters()[f];
             const Data* left = candidate.lookup(filter.leftView());
             const Data* right = candidate.lookup(filter.rightView());
-            ok = left != nullptr && right != nullptr &&
-                 compareValues(*left, filter.getOp(), *right);
+            ok =
+                left != nullptr && right != nullptr && compareValues(*left, filter.getOp(), *right);
         }
         if (!ok) continue;
 

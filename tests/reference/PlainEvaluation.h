@@ -5,10 +5,10 @@
 #include <utility>
 #include <vector>
 
-#include "tests/reference/model/Relation.h"
-#include "tests/reference/model/RunStore.h"
 #include "rules/Rule.h"
 #include "rules/RuleBody.h"
+#include "tests/reference/model/Relation.h"
+#include "tests/reference/model/RunStore.h"
 
 // The reference evaluation: plain nested enumeration of every combination, plain lists and the
 // full fixpoint, written to be obviously right rather than fast. The engine must print exactly
@@ -20,8 +20,7 @@ Relation evaluatePlainly(const RuleBody& body, const std::vector<Relation>& rela
                          RunStore& store);
 
 // The union of the rule's bodies, each cut down to the head's variables in head order.
-Relation evaluatePlainly(const Rule& rule, const std::vector<Relation>& relations,
-                         RunStore& store);
+Relation evaluatePlainly(const Rule& rule, const std::vector<Relation>& relations, RunStore& store);
 
 // One relation per rule, in rule order, rows in the order of their first derivation.
 std::vector<Relation> evaluateToFixpointPlainly(

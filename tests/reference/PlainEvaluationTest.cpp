@@ -4,11 +4,11 @@
 #include <string>
 #include <vector>
 
-#include "tests/reference/model/DataInteger.h"
-#include "tests/reference/model/Relation.h"
 #include "rules/Rule.h"
 #include "rules/RuleBody.h"
 #include "tests/reference/PlainEvaluation.h"
+#include "tests/reference/model/DataInteger.h"
+#include "tests/reference/model/Relation.h"
 
 namespace {
 
@@ -71,7 +71,8 @@ void PrintTo(const BodyCase& c, std::ostream* os) { *os << c.body; }
 class RuleBodyEvaluate : public testing::TestWithParam<BodyCase> {};
 
 TEST_P(RuleBodyEvaluate, YieldsColumnsAndRowsInEnumerationOrder) {
-    const Relation result = evaluatePlainly(RuleBody(GetParam().body), bodyRelations(), testStore());
+    const Relation result =
+        evaluatePlainly(RuleBody(GetParam().body), bodyRelations(), testStore());
     EXPECT_EQ(columnNames(result), GetParam().columns);
     EXPECT_EQ(rowTexts(result), GetParam().rows);
 }
@@ -143,7 +144,8 @@ TEST(RuleBodyEvaluateBinding, LeavesColumnLinksOfValuesAlone) {
     const auto* value = dynamic_cast<const DataInteger*>(e.getRows().at(0)->get(1));
     ASSERT_NE(value, nullptr);
     const RuleBody body("e(X,Y),e(Y,Z),W=7");
-    EXPECT_EQ(rowTexts(evaluatePlainly(body, {e}, testStore())), std::vector<std::string>{"2,2,2,7"});
+    EXPECT_EQ(rowTexts(evaluatePlainly(body, {e}, testStore())),
+              std::vector<std::string>{"2,2,2,7"});
     EXPECT_EQ(value->getColumn(), e.getColumns().at(1));
 }
 
@@ -176,7 +178,8 @@ void PrintTo(const RuleCase& c, std::ostream* os) { *os << testing::PrintToStrin
 class RuleEvaluate : public testing::TestWithParam<RuleCase> {};
 
 TEST_P(RuleEvaluate, UnitesBodiesProjectedOntoHead) {
-    const Relation result = evaluatePlainly(makeRule(GetParam().lines), ruleRelations(), testStore());
+    const Relation result =
+        evaluatePlainly(makeRule(GetParam().lines), ruleRelations(), testStore());
     EXPECT_EQ(result.getName(), "p");
     EXPECT_EQ(columnNames(result), GetParam().columns);
     EXPECT_EQ(rowTexts(result), GetParam().rows);

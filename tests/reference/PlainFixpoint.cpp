@@ -49,7 +49,8 @@ std::vector<Relation> evaluateToFixpointPlainly(
         relations.insert(relations.end(), idb.begin(), idb.end());
         std::vector<Relation> delta_idb;
         for (std::size_t i = 0; i < rules.size(); ++i) {
-            delta_idb.push_back(difference(evaluatePlainly(rules[i].second, relations, store), idb[i]));
+            delta_idb.push_back(
+                difference(evaluatePlainly(rules[i].second, relations, store), idb[i]));
         }
         bool isAnyNew = false;
         for (std::size_t i = 0; i < rules.size(); ++i) {

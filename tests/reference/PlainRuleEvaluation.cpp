@@ -1,5 +1,5 @@
-#include "tests/reference/model/RelationOperations.h"
 #include "tests/reference/PlainEvaluation.h"
+#include "tests/reference/model/RelationOperations.h"
 
 // Each head column is found by name among the body result's columns. A body that lacks a named
 // head variable contributes nothing rather than rows shorter than the head; a nameless head

@@ -1,8 +1,8 @@
 #include "tests/reference/model/Relation.h"
 
-#include "tests/reference/model/Data.h"
 #include "data/Literal.h"
 #include "data/RelationText.h"
+#include "tests/reference/model/Data.h"
 
 Relation::Relation(std::string_view header, RunStore& store) : name(headerName(header)) {
     parseColumns(headerColumnsText(header), store);

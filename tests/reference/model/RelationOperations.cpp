@@ -3,7 +3,6 @@
 #include <cassert>
 #include <unordered_set>
 
-
 Relation difference(const Relation& a, const Relation& b) {
     Relation result;
     result.setColumns(a.columnsView());

@@ -1,0 +1,38 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "data/RelationLoader.h"
+#include "data/StoredRelation.h"
+#include "data/ValuePool.h"
+
+namespace {
+
+TEST(StoredRelationHeader, CountsTheColumnsItDeclares) {
+    const std::vector<std::pair<const char*, std::size_t>> cases = {
+        {"e(A,B)", 2}, {"e(A)", 1}, {"e()", 1}, {"e", 1}, {"e(A,'x,y')", 3}, {"e(A,B", 2}};
+    for (const auto& [header, columns] : cases) {
+        EXPECT_EQ(StoredRelation(header, 1).getColumnCount(), columns) << header;
+    }
+}
+
+// Lines that repeat an earlier row give no row; the rows after them still find their lines,
+// across batches and rows of other lengths.
+TEST(StoredRelationLines, EveryRowFindsItsInputLine) {
+    ValuePool pool;
+    StoredRelation relation("e(A,B)", 5);
+    std::vector<std::string> lines = {"1,2", "1,2", "3", "3", "4,'x'", "1,2"};
+    for (int i = 0; i < 600; ++i) lines.push_back(std::to_string(i % 300) + ",9");
+    RelationLoader loader(relation, pool);
+    for (const std::string& line : lines) loader.addLine(line);
+    loader.finish();
+    std::vector<std::size_t> expected = {6, 8, 10};
+    for (std::size_t i = 0; i < 300; ++i) expected.push_back(12 + i);
+    ASSERT_EQ(relation.getRows().size(), expected.size());
+    for (std::size_t row = 0; row < expected.size(); ++row) {
+        EXPECT_EQ(relation.lineOfRow(row), expected[row]) << "row " << row;
+    }
+}
+
+}  // namespace
