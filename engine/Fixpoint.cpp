@@ -41,6 +41,7 @@ std::vector<RelationTable> Fixpoint::run() {
 void Fixpoint::prepare(std::size_t rule, std::size_t body) {
     BodyState& state = states[rule][body];
     const std::vector<PlanReference>& references = plan.bodiesOf(rule)[body].plan.getReferences();
+    bool isEveryReferenceFilled = true;
     for (std::size_t k = 0; k < state.sources.size(); ++k) {
         RelationPart*& part = state.parts[k];
         if (part == nullptr && state.tables[k] != nullptr) {
@@ -48,15 +49,22 @@ void Fixpoint::prepare(std::size_t rule, std::size_t body) {
         }
         ReferenceRows& rows = state.sources[k];
         rows.part = part;
+        rows.index = nullptr;
         rows.begin = 0;
         rows.end = part != nullptr ? static_cast<std::uint32_t>(part->size()) : 0;
-        if (part == nullptr) continue;
+        isEveryReferenceFilled = isEveryReferenceFilled && rows.end > 0;
+    }
+    // A reference without rows leaves nothing to look up in this pass: lookups are made or
+    // brought up to date only for bodies that can run.
+    if (!isEveryReferenceFilled) return;
+    for (std::size_t k = 0; k < state.sources.size(); ++k) {
+        RelationPart& part = *state.parts[k];
         if (references[k].lookup == PlanLookup::WholeRow) {
-            part->restoreRowSet();
+            part.restoreRowSet();
         } else if (references[k].lookup == PlanLookup::Index) {
             std::size_t& number = state.indexNumbers[k];
-            if (number == kNoIndex) number = part->ensureIndex(references[k].keyColumns);
-            rows.index = &part->updateIndex(number);
+            if (number == kNoIndex) number = part.ensureIndex(references[k].keyColumns);
+            state.sources[k].index = &part.updateIndex(number);
         }
     }
 }

@@ -9,14 +9,9 @@
 #include "tests/reference/PlainEvaluation.h"
 #include "tests/reference/model/DataInteger.h"
 #include "tests/reference/model/Relation.h"
+#include "tests/reference/model/TestStore.h"
 
 namespace {
-
-// The relations of these tests live as long as the tests.
-RunStore& testStore() {
-    static RunStore store;
-    return store;
-}
 
 Relation makeRelation(const char* header, const std::vector<const char*>& rows) {
     Relation relation(header, testStore());

@@ -6,15 +6,9 @@
 #include <string>
 #include <utility>
 
-#include "tests/reference/model/RunStore.h"
+#include "tests/reference/model/TestStore.h"
 
 namespace {
-
-// The values of these tests live as long as the tests.
-RunStore& testStore() {
-    static RunStore store;
-    return store;
-}
 
 const Data* integer(std::int64_t value) { return &testStore().makeInteger(value, nullptr); }
 const Data* string(std::string value) { return &testStore().makeString(std::move(value), nullptr); }

@@ -9,15 +9,9 @@
 
 #include "tests/reference/model/Relation.h"
 #include "tests/reference/model/RelationOperations.h"
-#include "tests/reference/model/RunStore.h"
+#include "tests/reference/model/TestStore.h"
 
 namespace {
-
-// The values of these tests live as long as the tests.
-RunStore& testStore() {
-    static RunStore store;
-    return store;
-}
 
 // A relation from a header line and row lines.
 Relation relation(const std::string& header, std::initializer_list<const char*> rowLines) {

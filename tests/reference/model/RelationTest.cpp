@@ -9,15 +9,9 @@
 #include <vector>
 
 #include "tests/reference/model/Relation.h"
-#include "tests/reference/model/RunStore.h"
+#include "tests/reference/model/TestStore.h"
 
 namespace {
-
-// The values of these tests live as long as the tests.
-RunStore& testStore() {
-    static RunStore store;
-    return store;
-}
 
 const Data* integer(std::int64_t value) { return &testStore().makeInteger(value, nullptr); }
 const Data* string(std::string value) { return &testStore().makeString(std::move(value), nullptr); }
