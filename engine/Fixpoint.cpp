@@ -16,15 +16,11 @@ Fixpoint::Fixpoint(const ProgramPlan& programPlan, std::vector<StoredRelation>& 
             BodyState& state = ruleStates.emplace_back();
             for (const ResolvedReference& reference : body.references) {
                 using Kind = ResolvedReference::Kind;
-                state.tables.push_back(reference.kind == Kind::Missing ? nullptr
-                                       : reference.kind == Kind::Derived
-                                           ? &idb[reference.index]
-                                           : &edb[reference.index].getRows());
+                ReferenceState& own = state.references.emplace_back();
+                if (reference.kind == Kind::Derived) own.table = &idb[reference.index];
+                if (reference.kind == Kind::Stored) own.table = &edb[reference.index].getRows();
             }
-            const std::size_t count = body.references.size();
-            state.parts.assign(count, nullptr);
-            state.indexNumbers.assign(count, kNoIndex);
-            state.sources.resize(count);
+            state.sources.resize(body.references.size());
             ruleJoins.emplace_back(body.plan, pool);
         }
         pendingOf.emplace_back(idb[i], plan.longestBodyOf(i));
@@ -43,10 +39,11 @@ void Fixpoint::prepare(std::size_t rule, std::size_t body) {
     const std::vector<PlanReference>& references = plan.bodiesOf(rule)[body].plan.getReferences();
     bool isEveryReferenceFilled = true;
     for (std::size_t k = 0; k < state.sources.size(); ++k) {
-        RelationPart*& part = state.parts[k];
-        if (part == nullptr && state.tables[k] != nullptr) {
-            part = state.tables[k]->findPart(references[k].arity);
+        ReferenceState& own = state.references[k];
+        if (own.part == nullptr && own.table != nullptr) {
+            own.part = own.table->findPart(references[k].arity);
         }
+        RelationPart* part = own.part;
         ReferenceRows& rows = state.sources[k];
         rows.part = part;
         rows.index = nullptr;
@@ -58,11 +55,11 @@ void Fixpoint::prepare(std::size_t rule, std::size_t body) {
     // brought up to date only for bodies that can run.
     if (!isEveryReferenceFilled) return;
     for (std::size_t k = 0; k < state.sources.size(); ++k) {
-        RelationPart& part = *state.parts[k];
+        RelationPart& part = *state.references[k].part;
         if (references[k].lookup == PlanLookup::WholeRow) {
             part.restoreRowSet();
         } else if (references[k].lookup == PlanLookup::Index) {
-            std::size_t& number = state.indexNumbers[k];
+            std::size_t& number = state.references[k].indexNumber;
             if (number == kNoIndex) number = part.ensureIndex(references[k].keyColumns);
             state.sources[k].index = &part.updateIndex(number);
         }

@@ -33,16 +33,19 @@ public:
     std::vector<RelationTable> run();
 
 private:
-    // A body's state across passes: the table each reference reads (none when its name found
-    // nothing), the part and index it reads once found, which stay put, and the rows it reads
-    // in the current pass.
-    struct BodyState {
-        std::vector<RelationTable*> tables;
-        std::vector<RelationPart*> parts;
-        std::vector<std::size_t> indexNumbers;
-        std::vector<ReferenceRows> sources;
+    // A reference's state across passes: the table its name found (none when it found
+    // nothing), and the part and index it reads once found, which stay put.
+    struct ReferenceState {
+        RelationTable* table = nullptr;
+        RelationPart* part = nullptr;
+        std::size_t indexNumber = kNoIndex;
     };
     static constexpr std::size_t kNoIndex = ~std::size_t{0};
+    // A body's references, and the rows each reads in the current pass.
+    struct BodyState {
+        std::vector<ReferenceState> references;
+        std::vector<ReferenceRows> sources;
+    };
 
     void firstPass();
     bool iterate();

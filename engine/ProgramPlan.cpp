@@ -2,17 +2,17 @@
 
 #include <algorithm>
 
-ProgramPlan::ProgramPlan(const std::vector<std::pair<std::string, Rule>>& rules,
-                         const std::vector<StoredRelation>& edb, ValuePool& pool) {
+ProgramPlan::ProgramPlan(const std::vector<std::pair<std::string, Rule>>& ruleList,
+                         const std::vector<StoredRelation>& edb, ValuePool& pool)
+    : rules(ruleList) {
     planBodies(rules, edb, pool);
     findReaders();
 }
 
-void ProgramPlan::planBodies(const std::vector<std::pair<std::string, Rule>>& rules,
+void ProgramPlan::planBodies(const std::vector<std::pair<std::string, Rule>>& ruleList,
                              const std::vector<StoredRelation>& edb, ValuePool& pool) {
-    const RelationNames names(rules, edb);
-    for (const auto& [headName, rule] : rules) {
-        ruleNames.push_back(rule.getName());
+    const RelationNames names(ruleList, edb);
+    for (const auto& [headName, rule] : ruleList) {
         std::vector<PlannedBody>& planned = bodies.emplace_back();
         std::vector<std::uint32_t>& iterated = iteratedBodies.emplace_back();
         const std::vector<std::string> head = rule.headColumnNames();

@@ -26,14 +26,14 @@ struct PlannedBody {
 
 // Everything about a program that evaluation decides once, before the first pass: each body's
 // plan and resolved names, which bodies iterations run, and which rules read which. Checks and
-// explanations can ask it why a body gives nothing.
+// explanations can ask it why a body gives nothing. The rules must outlive the plan.
 class ProgramPlan {
 public:
     ProgramPlan(const std::vector<std::pair<std::string, Rule>>& rules,
                 const std::vector<StoredRelation>& edb, ValuePool& pool);
 
     std::size_t ruleCount() const { return bodies.size(); }
-    const std::string& ruleNameOf(std::size_t rule) const { return ruleNames[rule]; }
+    const std::string& ruleNameOf(std::size_t rule) const { return rules[rule].first; }
     const std::vector<PlannedBody>& bodiesOf(std::size_t rule) const { return bodies[rule]; }
     // The bodies that read a rule and can give rows: the only ones that iterations run.
     const std::vector<std::uint32_t>& iteratedBodiesOf(std::size_t rule) const {
@@ -49,7 +49,7 @@ private:
                     const std::vector<StoredRelation>& edb, ValuePool& pool);
     void findReaders();
 
-    std::vector<std::string> ruleNames;
+    const std::vector<std::pair<std::string, Rule>>& rules;
     std::vector<std::vector<PlannedBody>> bodies;  // per rule
     std::vector<std::vector<std::uint32_t>> iteratedBodies;
     std::vector<std::vector<std::size_t>> readers;

@@ -17,12 +17,13 @@ const std::string kOutputWrite = "Nem siker\xFClt az output file-t \xEDrni.\n";
 const std::string kProgram = "p(X)<-e(X)\n\ne(A)\n1\n";
 const std::string kProgramOutput = "p(X)<-e(X)\n\ne(A)\n1\n\np(X)\n1\n\n";
 
-TEST(CommandLine, WrongArgumentCountsFailWithoutTouchingFiles) {
+TEST(CommandLine, WrongArgumentsFailWithoutTouchingFiles) {
     const ScratchDirectory scratch;
     const std::string input = scratch.path("in.txt");
     const std::string output = scratch.path("out.txt");
     writeFileBytes(input, kProgram);
-    const std::vector<std::vector<std::string>> cases = {{}, {input}, {input, output, output}};
+    const std::vector<std::vector<std::string>> cases = {
+        {}, {input}, {input, output, output}, {"-x", input, output}, {"--check", input}};
     for (const auto& arguments : cases) {
         const DedbRun run = runDedb(arguments);
         EXPECT_EQ(run.exitStatus, 1) << arguments.size();
