@@ -8,29 +8,29 @@ constexpr std::size_t kLongestInteger = 20;  // "-9223372036854775808"
 }
 
 OutputChunks::OutputChunks(const std::function<void(std::string_view)>& writeChunk)
-    : write(writeChunk), buffer(kChunkSize) {}
+    : write(writeChunk), buffer(std::make_unique_for_overwrite<char[]>(kChunkSize)) {}
 
 void OutputChunks::append(std::string_view text) {
-    if (buffer.size() - used < text.size()) {
+    if (kChunkSize - used < text.size()) {
         flush();
-        if (text.size() >= buffer.size()) {
+        if (text.size() >= kChunkSize) {
             write(text);
             return;
         }
     }
-    if (!text.empty()) std::memcpy(buffer.data() + used, text.data(), text.size());
+    if (!text.empty()) std::memcpy(buffer.get() + used, text.data(), text.size());
     used += text.size();
 }
 
 void OutputChunks::appendInteger(std::int64_t value) {
-    if (buffer.size() - used < kLongestInteger) flush();
-    char* start = buffer.data() + used;
+    if (kChunkSize - used < kLongestInteger) flush();
+    char* start = buffer.get() + used;
     used = static_cast<std::size_t>(std::to_chars(start, start + kLongestInteger, value).ptr -
-                                    buffer.data());
+                                    buffer.get());
 }
 
 void OutputChunks::flush() {
     if (used == 0) return;
-    write(std::string_view(buffer.data(), used));
+    write(std::string_view(buffer.get(), used));
     used = 0;
 }

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <string_view>
-#include <vector>
 
 // Output text gathered into chunks, each handed to write as it fills. Values
 // are formatted straight into the chunk; text as long as a chunk goes out as it is.
@@ -16,14 +16,14 @@ public:
     OutputChunks& operator=(const OutputChunks&) = delete;
 
     void append(char c) {
-        if (used == buffer.size()) flush();
+        if (used == kChunkSize) flush();
         buffer[used++] = c;
     }
     void append(std::string_view text);
     // The text and a line end.
     void appendLine(std::string_view text) {
-        if (buffer.size() - used > text.size()) {
-            if (!text.empty()) std::memcpy(buffer.data() + used, text.data(), text.size());
+        if (kChunkSize - used > text.size()) {
+            if (!text.empty()) std::memcpy(buffer.get() + used, text.data(), text.size());
             used += text.size();
             buffer[used++] = '\n';
             return;
@@ -40,6 +40,7 @@ public:
 
 private:
     const std::function<void(std::string_view)>& write;
-    std::vector<char> buffer;
+    // Not zeroed: only what is appended is ever read.
+    std::unique_ptr<char[]> buffer;
     std::size_t used = 0;
 };
