@@ -34,8 +34,8 @@ bool RelationLoader::addPlainDigitsLine(std::string_view line) {
         return false;
     }
     cells.push_back(ValuePool::inlineId(value));
+    if (rowEnds.empty()) batchStart = linesTaken - 1;
     rowEnds.push_back(cells.size());
-    rowPlaces.push_back(linesTaken - 1);
     return true;
 }
 
@@ -79,8 +79,8 @@ void RelationLoader::addLine(std::string_view line) {
             cells.push_back(0);
         }
     });
+    if (rowEnds.empty()) batchStart = linesTaken - 1;
     rowEnds.push_back(cells.size());
-    rowPlaces.push_back(linesTaken - 1);
     if (isLong || rowEnds.size() == kBatchRows) flush();
 }
 
@@ -124,12 +124,11 @@ void RelationLoader::flush() {
     start = 0;
     for (std::size_t row = 0; row < rowEnds.size(); ++row) {
         if (!table.insert(cells.data() + start, rowEnds[row] - start, rowTags[row])) {
-            relation.noteLineWithoutRow(rowPlaces[row]);
+            relation.noteLineWithoutRow(batchStart + row);
         }
         start = rowEnds[row];
     }
     cells.clear();
-    rowPlaces.clear();
     pooled.clear();
     rowEnds.clear();
     text.clear();

@@ -47,9 +47,11 @@ private:
     StoredRelation& relation;
     RelationTable& table;
     ValuePool& pool;
+    // Lines taken so far, and the place of the batch's first row line: a batch's rows come
+    // from consecutive lines, as a line without a row flushes the batch before it.
     std::size_t linesTaken = 0;
-    std::vector<std::size_t> rowPlaces;  // per row of the batch, its line's place in the block
-    std::vector<ValueId> cells;          // the batch's rows back to back
+    std::size_t batchStart = 0;
+    std::vector<ValueId> cells;  // the batch's rows back to back
     std::vector<PooledField> pooled;
     std::vector<std::size_t> rowEnds;  // one past each row's last cell
     std::string text;

@@ -18,17 +18,18 @@ TEST(StoredRelationHeader, CountsTheColumnsItDeclares) {
 }
 
 // Lines that repeat an earlier row give no row; the rows after them still find their lines,
-// across batches and rows of other lengths.
+// across batches, rows of other lengths and a line long enough to be loaded on its own.
 TEST(StoredRelationLines, EveryRowFindsItsInputLine) {
     ValuePool pool;
     StoredRelation relation("e(A,B)", 5);
-    std::vector<std::string> lines = {"1,2", "1,2", "3", "3", "4,'x'", "1,2"};
+    const std::string longLine = "5,'" + std::string(std::size_t{1} << 20, 'y') + "'";
+    std::vector<std::string> lines = {"1,2", "1,2", "3", "3", "4,'x'", longLine, "1,2"};
     for (int i = 0; i < 600; ++i) lines.push_back(std::to_string(i % 300) + ",9");
     RelationLoader loader(relation, pool);
     for (const std::string& line : lines) loader.addLine(line);
     loader.finish();
-    std::vector<std::size_t> expected = {6, 8, 10};
-    for (std::size_t i = 0; i < 300; ++i) expected.push_back(12 + i);
+    std::vector<std::size_t> expected = {6, 8, 10, 11};
+    for (std::size_t i = 0; i < 300; ++i) expected.push_back(13 + i);
     ASSERT_EQ(relation.getRows().size(), expected.size());
     for (std::size_t row = 0; row < expected.size(); ++row) {
         EXPECT_EQ(relation.lineOfRow(row), expected[row]) << "row " << row;
