@@ -2,12 +2,16 @@
 
 #include <string>
 
-// What the arguments ask for. Options are parsed the POSIX way (getopt_long), so later modes
-// and options fit in; for now the one mode is the plain run with its two file names.
+// What the arguments ask for, parsed the POSIX way (getopt_long): options first or anywhere, "--"
+// ends them, a lone "-" is a file name. With exactly two arguments that are not options, the
+// plain run.
 struct CommandLine {
     enum class Mode {
-        Invalid,  // an unknown option or the wrong number of operands
+        Invalid,  // an unknown option, or the wrong operands for the mode
         Run,      // dedb INPUT OUTPUT
+        Check,    // dedb --check INPUT
+        Help,     // dedb --help, -h
+        Version,  // dedb --version
     };
     Mode mode = Mode::Invalid;
     std::string input;

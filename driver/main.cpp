@@ -1,9 +1,12 @@
 #include <csignal>
+#include <cstdio>
 
+#include "check/Checker.h"
 #include "driver/CommandLine.h"
 #include "driver/Messages.h"
 #include "driver/Run.h"
 #include "driver/SignalCleanup.h"
+#include "driver/Usage.h"
 
 int main(int argc, char** argv) {
 #ifdef SIGXFSZ
@@ -15,6 +18,14 @@ int main(int argc, char** argv) {
     switch (line.mode) {
         case CommandLine::Mode::Run:
             return runProgram(line.input.c_str(), line.output.c_str());
+        case CommandLine::Mode::Check:
+            return runCheck(line.input.c_str());
+        case CommandLine::Mode::Help:
+            printHelp(stdout);
+            return 0;
+        case CommandLine::Mode::Version:
+            printVersion(stdout);
+            return 0;
         case CommandLine::Mode::Invalid:
             break;
     }

@@ -10,12 +10,13 @@ bool isComparisonChar(char c) { return c == '=' || c == '<' || c == '>'; }
 // A constant when quoted or made only of digits (the empty text included), else a variable.
 RuleColumn makeArgument(std::string_view text, std::size_t column) {
     if (!text.empty() && text.front() == '\'') {
-        return RuleColumn(std::string(), Value::string(stringLiteralValue(text)), column);
+        return RuleColumn(std::string(), Value::string(stringLiteralValue(text)), column,
+                          text.size());
     }
     if (isDigitsOnly(text)) {
-        return RuleColumn(std::string(), Value::integer(digitsValue(text)), column);
+        return RuleColumn(std::string(), Value::integer(digitsValue(text)), column, text.size());
     }
-    return RuleColumn(std::string(text), Value::integer(0), column);
+    return RuleColumn(std::string(text), Value::integer(0), column, text.size());
 }
 
 // Splits at commas outside quotes. The character right after a cut is never a separator, and
@@ -112,12 +113,14 @@ void RuleBody::parseFilter(std::string_view text, std::size_t column) {
     // "==" reads as "=": the right side starts after a second "=" whatever the operator.
     const std::size_t rightStart = std::min(text.size(), p + (nextIsEqual ? 2 : 1));
     const std::string_view right = text.substr(rightStart);
+    const std::size_t rightColumn = column + rightStart;
     if (isDigitsOnly(right)) {
-        dataFilters.emplace_back(op, left, Value::integer(digitsValue(right)), column);
+        dataFilters.emplace_back(op, left, Value::integer(digitsValue(right)), column, rightColumn);
     } else if (right.front() == '\'') {
-        dataFilters.emplace_back(op, left, Value::string(stringLiteralValue(right)), column);
+        dataFilters.emplace_back(op, left, Value::string(stringLiteralValue(right)), column,
+                                 rightColumn);
     } else {
-        attributeFilters.emplace_back(op, left, std::string(right), column);
+        attributeFilters.emplace_back(op, left, std::string(right), column, rightColumn);
     }
 }
 

@@ -12,11 +12,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The floors, lowest first: a file may include its own floor and those below.
-const std::vector<std::string> kFloors = {"data", "rules", "engine", "driver"};
+// The floors, lowest first: a file may include its own floor and those below. The checker is a
+// room beside the driver, on its floor.
+const std::vector<std::string> kFloors = {"data", "rules", "engine", "driver", "check"};
 
 int floorOf(const std::string& path) {
     const std::string folder = path.substr(0, path.find('/'));
+    if (folder == "check") return 3;
     for (std::size_t i = 0; i < kFloors.size(); ++i) {
         if (kFloors[i] == folder) return static_cast<int>(i);
     }

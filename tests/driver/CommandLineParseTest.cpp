@@ -15,31 +15,44 @@ CommandLine parse(std::vector<std::string> arguments) {
     return CommandLine::parse(static_cast<int>(arguments.size()), argv.data());
 }
 
+using Mode = CommandLine::Mode;
+
 struct ParseCase {
     std::vector<std::string> arguments;
-    bool isRun;
+    Mode mode;
     std::string input;
     std::string output;
 };
 
-// Only the plain run is known; anything else is a bad command line. A lone "-" is a file name,
-// and "--" lets a file name start with "-".
-TEST(CommandLineParse, KnowsThePlainRunAndNothingElse) {
+// Each mode takes its own operands; anything else is a bad command line. A lone "-" is a file
+// name, and "--" lets a file name start with "-".
+TEST(CommandLineParse, PicksTheModeAndItsFiles) {
     const std::vector<ParseCase> cases = {
-        {{"in", "out"}, true, "in", "out"},
-        {{"-", "out"}, true, "-", "out"},
-        {{"--", "-x", "out"}, true, "-x", "out"},
-        {{"in", "--", "out"}, true, "in", "out"},
-        {{}, false, "", ""},
-        {{"in"}, false, "", ""},
-        {{"in", "out", "more"}, false, "", ""},
-        {{"-x", "in", "out"}, false, "", ""},
-        {{"in", "out", "--unknown"}, false, "", ""},
+        {{"in", "out"}, Mode::Run, "in", "out"},
+        {{"-", "out"}, Mode::Run, "-", "out"},
+        {{"--", "-x", "out"}, Mode::Run, "-x", "out"},
+        {{"--", "--check", "out"}, Mode::Run, "--check", "out"},
+        {{"in", "--", "out"}, Mode::Run, "in", "out"},
+        {{"--check", "in"}, Mode::Check, "in", ""},
+        {{"in", "--check"}, Mode::Check, "in", ""},
+        {{"--help"}, Mode::Help, "", ""},
+        {{"-h"}, Mode::Help, "", ""},
+        {{"--version"}, Mode::Version, "", ""},
+        {{}, Mode::Invalid, "", ""},
+        {{"in"}, Mode::Invalid, "", ""},
+        {{"in", "out", "more"}, Mode::Invalid, "", ""},
+        {{"-x", "in", "out"}, Mode::Invalid, "", ""},
+        {{"in", "out", "--unknown"}, Mode::Invalid, "", ""},
+        {{"--check"}, Mode::Invalid, "", ""},
+        {{"--check", "in", "out"}, Mode::Invalid, "", ""},
+        {{"--check=yes", "in"}, Mode::Invalid, "", ""},
+        {{"--help", "in"}, Mode::Invalid, "", ""},
+        {{"--help", "--version"}, Mode::Invalid, "", ""},
     };
     for (const ParseCase& c : cases) {
         const CommandLine line = parse(c.arguments);
         const std::string label = testing::PrintToString(c.arguments);
-        EXPECT_EQ(line.mode == CommandLine::Mode::Run, c.isRun) << label;
+        EXPECT_EQ(line.mode, c.mode) << label;
         EXPECT_EQ(line.input, c.input) << label;
         EXPECT_EQ(line.output, c.output) << label;
     }
