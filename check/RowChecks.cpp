@@ -18,6 +18,38 @@ bool isIntegerField(std::string_view field) {
     return true;
 }
 
+// A row as it is almost always written: one field per column, each an optionally signed
+// integer or a string between quotes with no comma inside. One pass, no copies: most rows of a
+// large input take only this.
+bool isPlainRow(std::string_view line, std::size_t columns) {
+    std::size_t fields = 0;
+    std::size_t i = 0;
+    const std::size_t n = line.size();
+    for (;;) {
+        ++fields;
+        if (i < n && line[i] == '\'') {
+            const std::size_t comma = line.find(',', i + 1);
+            const std::size_t end = comma == std::string_view::npos ? n : comma;
+            if (end - i < 2 || line[end - 1] != '\'') return false;
+            i = end;
+        } else {
+            if (i < n && (line[i] == '-' || line[i] == '+')) ++i;
+            const std::size_t digits = i;
+            while (i < n && isDigit(line[i])) ++i;
+            if (i == digits || (i < n && line[i] != ',')) return false;
+        }
+        if (i == n) return fields == columns;
+        ++i;
+    }
+}
+
+// A rule line that an empty line cut off from the rules: a name, "(", and later "<-".
+bool looksLikeRuleLine(std::string_view line) {
+    if (line.empty() || line.front() == '\'' || isDigit(line.front())) return false;
+    const std::size_t open = line.find('(');
+    return open != std::string_view::npos && line.find("<-", open) != std::string_view::npos;
+}
+
 }  // namespace
 
 RowChecker::RowChecker(Diagnostics& found) : diagnostics(found) {}
@@ -25,7 +57,7 @@ RowChecker::RowChecker(Diagnostics& found) : diagnostics(found) {}
 void RowChecker::header(std::string_view line, std::size_t number) {
     name = std::string(headerName(line));
     columns = StoredRelation(line, number).getColumnCount();
-    isRuleBlock = line.find("<-") != std::string_view::npos;
+    isRuleBlock = looksLikeRuleLine(line);
     if (!isRuleBlock) return;
     diagnostics.warn({number, 1},
                      "this rule line is read as the header of a stored relation, "
@@ -36,16 +68,24 @@ void RowChecker::header(std::string_view line, std::size_t number) {
 }
 
 void RowChecker::row(std::string_view line, std::size_t number) {
-    if (isRuleBlock) return;
-    if (line.find("<-") != std::string_view::npos) {
+    if (isRuleBlock || isPlainRow(line, columns)) return;
+    if (looksLikeRuleLine(line)) {
         diagnostics.warn({number, 1}, "this rule line is read as a row of " + quoted(name));
         diagnostics.note({number, 1},
                          "the rules end at the first empty line; rules after it "
                          "are read as stored relations");
         return;
     }
-    // A tab explains whatever else looks wrong in its row.
-    const std::size_t tab = line.find('\t');
+    // A tab outside quotes explains whatever else looks wrong in its row.
+    std::size_t tab = std::string_view::npos;
+    forEachCommaPiece(line, [&](std::string_view field) {
+        const std::size_t at = field.find('\t');
+        const bool isQuoted = field.starts_with("'") && at != std::string_view::npos &&
+                              field.find('\'', at) != std::string_view::npos;
+        if (tab == std::string_view::npos && at != std::string_view::npos && !isQuoted) {
+            tab = static_cast<std::size_t>(field.data() - line.data()) + at;
+        }
+    });
     if (tab != std::string_view::npos) {
         diagnostics.warn({number, tab + 1}, "a tab does not separate fields: it is part of one");
         diagnostics.note({number, tab + 1}, "fields are separated by commas");

@@ -1,5 +1,6 @@
 #include "driver/InputLines.h"
 
+#include <cerrno>
 #include <cstring>
 
 namespace {
@@ -14,8 +15,12 @@ std::string_view withoutCarriageReturn(std::string_view line) {
 }  // namespace
 
 bool InputLines::open(const char* path) {
+    errno = 0;
     file.reset(std::fopen(path, "rb"));
-    if (!file) return false;
+    if (!file) {
+        error = errno != 0 ? errno : ENOENT;
+        return false;
+    }
     buffer.resize(kChunkSize);
     // A directory opens but cannot be read: find that out before the output is looked at.
     fill();
@@ -46,6 +51,7 @@ bool InputLines::fill() {
     if (count == 0) {
         isAtEnd = true;
         isReadFailed = std::ferror(file.get()) != 0;
+        if (isReadFailed) error = errno != 0 ? errno : EIO;
     }
     return count > 0;
 }

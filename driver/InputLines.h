@@ -19,6 +19,8 @@ public:
     // read error.
     std::optional<std::string_view> next();
     bool isFailed() const { return isReadFailed; }
+    // The system's reason when opening or reading failed (an errno value), else 0.
+    int errorNumber() const { return error; }
     // Closes the file and gives back the buffer once every line has been taken.
     void close() {
         file.reset();
@@ -35,4 +37,5 @@ private:
     std::size_t end = 0;    // one past the last byte read into buffer
     bool isAtEnd = false;
     bool isReadFailed = false;
+    int error = 0;
 };

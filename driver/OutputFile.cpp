@@ -32,17 +32,23 @@ OutputFile::~OutputFile() {
 }
 
 bool OutputFile::open(const char* path) {
+    errno = 0;
+    bool isOpen = false;
     const OutputTarget target = findOutputTarget(path);
     switch (target.kind) {
         case OutputTarget::Kind::Unusable:
-            return false;
+            break;
         case OutputTarget::Kind::Direct:
             file.reset(std::fopen(path, "wb"));
-            return file != nullptr;
+            isOpen = file != nullptr;
+            break;
         case OutputTarget::Kind::Replaced:
-            return openReplacement(target);
+            isOpen = openReplacement(target);
+            break;
     }
-    return false;
+    // A directory or an empty name is told apart without a failing call.
+    if (!isOpen) error = errno != 0 ? errno : *path == '\0' ? ENOENT : EISDIR;
+    return isOpen;
 }
 
 bool OutputFile::openReplacement(const OutputTarget& target) {
@@ -75,14 +81,19 @@ bool OutputFile::openReplacement(const OutputTarget& target) {
 
 void OutputFile::write(std::string_view text) {
     if (isFailed || text.empty()) return;
-    if (std::fwrite(text.data(), 1, text.size(), file.get()) != text.size()) isFailed = true;
+    if (std::fwrite(text.data(), 1, text.size(), file.get()) != text.size()) {
+        isFailed = true;
+        error = errno;
+    }
 }
 
 bool OutputFile::close() {
     std::FILE* raw = file.release();
     if (raw == nullptr) return false;
     const bool isFlushed = std::fflush(raw) == 0;
+    if (!isFlushed && error == 0) error = errno;
     const bool isClosed = std::fclose(raw) == 0;
+    if (!isClosed && error == 0) error = errno;
     const bool isWritten = !isFailed && isFlushed && isClosed;
     if (temporaryPath.empty()) return isWritten;
     if (isWritten) {
@@ -92,6 +103,7 @@ bool OutputFile::close() {
             temporaryPath.clear();
             return true;
         }
+        error = errno;
     }
     discardTemporary();
     return false;

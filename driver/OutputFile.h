@@ -25,6 +25,8 @@ public:
     // Flushes, closes and puts the result in place; false when any write, the close or the
     // replacement failed, and the output is then as it was before the run.
     bool close();
+    // The system's reason for the first failure of open, a write or close (an errno value).
+    int errorNumber() const { return error; }
 
 private:
     bool openReplacement(const OutputTarget& target);
@@ -35,4 +37,5 @@ private:
     std::string targetPath;
     std::string temporaryPath;
     bool isFailed = false;
+    int error = 0;
 };

@@ -1,7 +1,5 @@
 #include "driver/ProgramReader.h"
 
-#include "driver/InputSections.h"
-
 ProgramReader::ProgramReader(ValuePool& values, OutputChunks& echo) : pool(values), echoed(echo) {}
 
 void ProgramReader::header(std::string_view line, std::size_t number) {
@@ -14,8 +12,7 @@ void ProgramReader::finishRows() {
     rows.reset();
 }
 
-std::optional<Program> ProgramReader::read(InputLines& input) {
-    readSections([&input] { return input.next(); }, *this);
+std::optional<Program> ProgramReader::finish(InputLines& input) {
     if (input.isFailed()) return std::nullopt;
     finishRows();
     for (StoredRelation& relation : edb) relation.getRows().releaseRowSets();

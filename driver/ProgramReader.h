@@ -11,6 +11,7 @@
 #include "data/StoredRelation.h"
 #include "data/ValuePool.h"
 #include "driver/InputLines.h"
+#include "driver/InputSections.h"
 #include "driver/OutputChunks.h"
 #include "driver/RuleListBuilder.h"
 #include "rules/Rule.h"
@@ -31,7 +32,17 @@ public:
     ProgramReader(ValuePool& pool, OutputChunks& echo);
 
     // Nothing when the input could not be read to its end.
-    std::optional<Program> read(InputLines& input);
+    std::optional<Program> read(InputLines& input) {
+        NoOtherReader none;
+        return read(input, none);
+    }
+    // The same, handing every line to another handler of readSections as well.
+    template <typename Other>
+    std::optional<Program> read(InputLines& input, Other& other) {
+        Both<Other> both{*this, other};
+        readSections([&input] { return input.next(); }, both);
+        return finish(input);
+    }
 
     // The steps of reading, in the order the lines give them.
     void echo(std::string_view text) { echoed.append(text); }
@@ -41,6 +52,34 @@ public:
     void row(std::string_view line, std::size_t) { rows->addLine(line); }
 
 private:
+    struct NoOtherReader {
+        void echo(std::string_view) {}
+        void echoLine(std::string_view) {}
+        void ruleLine(std::string_view, std::size_t) {}
+        void header(std::string_view, std::size_t) {}
+        void row(std::string_view, std::size_t) {}
+    };
+    template <typename Other>
+    struct Both {
+        ProgramReader& reader;
+        Other& other;
+        void echo(std::string_view text) { reader.echo(text); }
+        void echoLine(std::string_view line) { reader.echoLine(line); }
+        void ruleLine(std::string_view line, std::size_t number) {
+            reader.ruleLine(line, number);
+            other.ruleLine(line, number);
+        }
+        void header(std::string_view line, std::size_t number) {
+            reader.header(line, number);
+            other.header(line, number);
+        }
+        void row(std::string_view line, std::size_t number) {
+            reader.row(line, number);
+            other.row(line, number);
+        }
+    };
+
+    std::optional<Program> finish(InputLines& input);
     void finishRows();
 
     ValuePool& pool;

@@ -1,11 +1,15 @@
 #include "driver/Run.h"
 
+#include <unistd.h>
+
+#include <cstdio>
 #include <functional>
 #include <new>
 #include <optional>
 #include <stdexcept>
 #include <utility>
 
+#include "check/Checker.h"
 #include "data/ValuePool.h"
 #include "driver/InputLines.h"
 #include "driver/Messages.h"
@@ -20,14 +24,16 @@ namespace {
 using Write = std::function<void(std::string_view)>;
 
 // Reads the program, echoing it, then evaluates it and writes the derived relations, all
-// through write. False when the input could not be read to its end.
-bool readEvaluateWrite(InputLines& input, const Write& write) {
+// through write; a checker, when given, sees every line as well. False when the input could
+// not be read to its end.
+bool readEvaluateWrite(InputLines& input, const Write& write, InputChecker* checker) {
     ValuePool pool;
     std::optional<Program> program;
     {
         // The echo's chunk and the input's buffer are given back before the rules run.
         OutputChunks echoed(write);
-        program = ProgramReader(pool, echoed).read(input);
+        ProgramReader reader(pool, echoed);
+        program = checker != nullptr ? reader.read(input, *checker) : reader.read(input);
         if (!program) return false;
         echoed.flush();
     }
@@ -40,14 +46,34 @@ bool readEvaluateWrite(InputLines& input, const Write& write) {
 int runWithFiles(const char* inputPath, const char* outputPath) {
     // The input is opened and its first bytes read before the output is looked at.
     InputLines input;
-    if (!input.open(inputPath)) return reportFailure(kInputOpenMessage);
+    if (!input.open(inputPath)) {
+        return reportFailure(kInputOpenMessage, inputPath, input.errorNumber());
+    }
     // The output is written to a temporary file and replaces the old one only when complete,
     // so an output that names the input file loses nothing.
     OutputFile output;
-    if (!output.open(outputPath)) return reportFailure(kOutputOpenMessage);
+    if (!output.open(outputPath)) {
+        return reportFailure(kOutputOpenMessage, outputPath, output.errorNumber());
+    }
     const Write write = [&output](std::string_view chunk) { output.write(chunk); };
-    if (!readEvaluateWrite(input, write)) return reportFailure(kInputOpenMessage);
-    if (!output.close()) return reportFailure(kOutputWriteMessage);
+    // A person at a terminal hears of what --check would find; the run is checked as it is
+    // read, rows on the way, so that this costs little beside the run.
+    Diagnostics findings;
+    std::optional<InputChecker> checker;
+    if (isatty(STDERR_FILENO) != 0) checker.emplace(findings);
+    if (!readEvaluateWrite(input, write, checker ? &*checker : nullptr)) {
+        return reportFailure(kInputOpenMessage, inputPath, input.errorNumber());
+    }
+    if (!output.close()) {
+        return reportFailure(kOutputWriteMessage, outputPath, output.errorNumber());
+    }
+    if (checker) {
+        checker->finish();
+        if (findings.count() > 0) {
+            std::fprintf(stderr, "dedb: %s: %s; 'dedb --check %s' lists them\n", inputPath,
+                         counted(findings.count(), "finding").c_str(), inputPath);
+        }
+    }
     return 0;
 }
 
@@ -69,6 +95,7 @@ std::string runOnText(std::string_view text) {
     InputLines input;
     input.openText(text);
     std::string output;
-    readEvaluateWrite(input, [&output](std::string_view chunk) { output += chunk; });
+    readEvaluateWrite(
+        input, [&output](std::string_view chunk) { output += chunk; }, nullptr);
     return output;
 }
