@@ -27,6 +27,15 @@ TEST(Install, PutsProgramManualPageAndReferenceUnderThePrefix) {
               readFileBytes(kSource + "/docs/LANGUAGE.md"));
     EXPECT_EQ(readFileBytes(prefix + "/share/doc/dedb/examples/family/expected.txt"),
               readFileBytes(kSource + "/examples/family/expected.txt"));
+    // What the reference points at is installed with it, and so is the license.
+    for (const char* folder :
+         {"crlf-line-ends", "no-final-line-end-after-row", "long-lines-read-whole"}) {
+        EXPECT_EQ(readFileBytes(prefix + "/share/doc/dedb/line-ends/" + folder + "/input.txt"),
+                  readFileBytes(kSource + "/tests/e2e/" + folder + "/input.txt"))
+            << folder;
+    }
+    EXPECT_EQ(readFileBytes(prefix + "/share/doc/dedb/copyright"),
+              readFileBytes(kSource + "/LICENSE"));
 }
 
 }  // namespace
