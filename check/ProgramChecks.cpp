@@ -11,11 +11,15 @@
 
 namespace {
 
-// What a reference's name is declared as: the place of its declaration and its columns.
+constexpr std::size_t kNoColumns = ~std::size_t{0};
+
+// What a reference's name is declared as: the place of its first declaration and its columns,
+// and for a stored relation that a rule shares its name with, the rule's columns too.
 struct Declared {
     InputPlace place;
     std::size_t columns;
     bool isStored;
+    std::size_t ruleColumns = kNoColumns;
 };
 
 class ProgramChecker {
@@ -35,7 +39,9 @@ public:
             const auto named = static_cast<std::size_t>(
                 std::count_if(columns.begin(), columns.end(),
                               [](const RuleHeadColumn& c) { return !c.name.empty(); }));
-            declared.emplace(name, Declared{{rule.getInputLine(), 1}, named, false});
+            const auto [entry, isNew] =
+                declared.emplace(name, Declared{{rule.getInputLine(), 1}, named, false});
+            if (!isNew) entry->second.ruleColumns = named;
             knownNames.push_back(name);
         }
     }
@@ -153,7 +159,7 @@ private:
             if (found == declared.end()) continue;
             const Declared& target = found->second;
             const std::size_t arguments = reference.getColumnCount();
-            if (arguments == target.columns) continue;
+            if (arguments == target.columns || arguments == target.ruleColumns) continue;
             const InputPlace place{line, reference.getInputColumn()};
             diagnostics.warn(place, quoted(reference.nameView()) + " has " +
                                         counted(target.columns, "column") +
