@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "data/Literal.h"
+#include "tests/TestNames.h"
 
 namespace {
 
@@ -51,7 +52,8 @@ INSTANTIATE_TEST_SUITE_P(Forms, IntegerLiteral,
                                          IntegerCase{"x", 0}, IntegerCase{"", 0},
                                          IntegerCase{" ", 0}, IntegerCase{"-", 0},
                                          IntegerCase{"+-5", 0}, IntegerCase{"- 5", 0},
-                                         IntegerCase{"x5", 0}, IntegerCase{"'5", 0}));
+                                         IntegerCase{"x5", 0}, IntegerCase{"'5", 0}),
+                         namedAfter(&IntegerCase::text));
 
 // Values that fit in 32 bits read as before; beyond 64 bits the value sticks at the bound.
 INSTANTIATE_TEST_SUITE_P(
@@ -69,7 +71,8 @@ INSTANTIATE_TEST_SUITE_P(
         // Around the 18 digits read without bound checks.
         IntegerCase{"999999999999999999", 999999999999999999LL},
         IntegerCase{"1000000000000000000", 1000000000000000000LL},
-        IntegerCase{"99999999999999999x", 99999999999999999LL}));
+        IntegerCase{"99999999999999999x", 99999999999999999LL}),
+    namedAfter(&IntegerCase::text));
 
 struct StringCase {
     std::string text;
@@ -89,7 +92,8 @@ INSTANTIATE_TEST_SUITE_P(Forms, StringLiteral,
                                          StringCase{"'", ""}, StringCase{"'abc)", "abc"},
                                          StringCase{"'ab", "a"}, StringCase{"'a", ""},
                                          StringCase{"'a'b'", "a'b"}, StringCase{"' x '", " x "},
-                                         StringCase{"'\xE9t\xE9'", "\xE9t\xE9"}));
+                                         StringCase{"'\xE9t\xE9'", "\xE9t\xE9"}),
+                         namedAfter(&StringCase::text));
 
 // Pieces around the length looked at directly before the search takes over.
 TEST(CommaPieces, SplitAtEveryCommaWhateverThePieceLength) {

@@ -80,4 +80,69 @@ TEST(CsvToInput, StopsOnFieldsThatCannotBeRows) {
     }
 }
 
+// An input cut short at a failure would still load, only without what follows the cut, so a
+// failure in any input, however late, must leave standard output empty.
+TEST(CsvToInput, WritesNothingWhenAnyInputFails) {
+    struct FailingInput {
+        const char* what;
+        const char* rules;
+        std::vector<std::string> csvFiles;
+        const char* message;
+        int exitStatus;  // 0 for any failure: awk gives its own status for a file it cannot open
+    };
+    const std::vector<FailingInput> cases = {
+        {"a comma inside a field of the last file",
+         "rules.txt",
+         {"good.csv", "comma.csv"},
+         "comma.csv:2: a comma inside a field",
+         1},
+        {"a quote open at the line end after good files",
+         "rules.txt",
+         {"good.csv", "good.csv", "open.csv"},
+         "open.csv:3: a quoted field runs past",
+         1},
+        {"a bad field before a good file",
+         "rules.txt",
+         {"comma.csv", "good.csv"},
+         "comma.csv:2",
+         1},
+        {"a missing last file", "rules.txt", {"good.csv", "missing.csv"}, "missing.csv", 0},
+        {"a missing file between good ones",
+         "rules.txt",
+         {"good.csv", "missing.csv", "good.csv"},
+         "missing.csv",
+         0},
+        {"a missing rules file", "missing.txt", {"good.csv"}, "missing.txt", 0},
+    };
+    const ScratchDirectory scratch;
+    writeFileBytes(scratch.path("rules.txt"), "r(X)<-good(X)\n\n");
+    writeFileBytes(scratch.path("good.csv"), "a\n1\n");
+    writeFileBytes(scratch.path("comma.csv"), "a,b\n\"x, y\",1\n");
+    writeFileBytes(scratch.path("open.csv"), "a\n1\n\"x\n");
+    for (const FailingInput& test : cases) {
+        std::vector<std::string> csvPaths;
+        for (const std::string& file : test.csvFiles) csvPaths.push_back(scratch.path(file));
+        const ShellRun run = toInput(scratch.path(test.rules), csvPaths);
+        if (test.exitStatus == 0) {
+            EXPECT_NE(run.exitStatus, 0) << test.what;
+        } else {
+            EXPECT_EQ(run.exitStatus, test.exitStatus) << test.what;
+        }
+        EXPECT_EQ(run.standardOutput, "") << test.what;
+        EXPECT_NE(run.standardError.find(test.message), std::string::npos)
+            << test.what << ": " << run.standardError;
+    }
+}
+
+// Rules or CSV text may come from a pipe, which can be read only once.
+TEST(CsvToInput, ReadsEachInputOnce) {
+    const ScratchDirectory scratch;
+    writeFileBytes(scratch.path("t.csv"), "a\n1\n");
+    const ShellRun run =
+        runShell("printf 'r(X)<-t(X)\\n\\n' | bash " + shellQuoted(kFolder + "/to-input.sh") +
+                 " /dev/stdin " + shellQuoted(scratch.path("t.csv")));
+    EXPECT_EQ(run.exitStatus, 0) << run.standardError;
+    EXPECT_EQ(run.standardOutput, "r(X)<-t(X)\n\nt(a)\n1\n");
+}
+
 }  // namespace

@@ -23,7 +23,7 @@ TEST(CommandLine, WrongArgumentsFailWithoutTouchingFiles) {
     const std::string output = scratch.path("out.txt");
     writeFileBytes(input, kProgram);
     const std::vector<std::vector<std::string>> cases = {
-        {}, {input}, {input, output, output}, {"-x", input, output}, {"--check", input}};
+        {}, {input}, {input, output, output}, {"-x", input, output}, {"--check", input, output}};
     for (const auto& arguments : cases) {
         const DedbRun run = runDedb(arguments);
         EXPECT_EQ(run.exitStatus, 1) << arguments.size();

@@ -6,6 +6,7 @@
 
 #include "rules/Rule.h"
 #include "rules/RuleBody.h"
+#include "tests/TestNames.h"
 #include "tests/reference/PlainEvaluation.h"
 #include "tests/reference/model/DataInteger.h"
 #include "tests/reference/model/Relation.h"
@@ -84,7 +85,8 @@ INSTANTIATE_TEST_SUITE_P(
                     // The same row taken twice binds two variables to one value object.
                     BodyCase{"e(X,Y),e(Y,Z)", {"X", "Y", "Z"}, {"1,2,2", "2,2,2"}},
                     BodyCase{"e(X,Y),e(Y,Z),X<=Y,Y=2", {"X", "Y", "Z"}, {"1,2,2", "2,2,2"}},
-                    BodyCase{"q(X)", {"X"}, {"3", "5", "7", "'a'", "'5'"}}));
+                    BodyCase{"q(X)", {"X"}, {"3", "5", "7", "'a'", "'5'"}}),
+    namedAfter(&BodyCase::body));
 
 INSTANTIATE_TEST_SUITE_P(Constants, RuleBodyEvaluate,
                          testing::Values(BodyCase{"v(X,X)", {"X"}, {"2", "'b'"}},
@@ -94,7 +96,8 @@ INSTANTIATE_TEST_SUITE_P(Constants, RuleBodyEvaluate,
                                          BodyCase{"v(1,Y)", {"Y"}, {"2", "'1'"}},
                                          BodyCase{"q(5)", {""}, {""}},
                                          BodyCase{"q('5')", {""}, {""}}, BodyCase{"q(6)", {""}, {}},
-                                         BodyCase{"v(1,'1')", {""}, {""}}));
+                                         BodyCase{"v(1,'1')", {""}, {""}}),
+                         namedAfter(&BodyCase::body));
 
 INSTANTIATE_TEST_SUITE_P(
     Comparisons, RuleBodyEvaluate,
@@ -114,7 +117,8 @@ INSTANTIATE_TEST_SUITE_P(
         BodyCase{"X=3,q(X)", {"X"}, {"3"}},
         // A variable comparison with an unbound side fails.
         BodyCase{"q(X),X<Y", {"X"}, {}}, BodyCase{"q(X),Y<X", {"X"}, {}},
-        BodyCase{"e(X,Y),Z=2,X<Z", {"X", "Y", "Z"}, {"1,2,2"}}));
+        BodyCase{"e(X,Y),Z=2,X<Z", {"X", "Y", "Z"}, {"1,2,2"}}),
+    namedAfter(&BodyCase::body));
 
 INSTANTIATE_TEST_SUITE_P(Assignments, RuleBodyEvaluate,
                          testing::Values(BodyCase{"t(X),Y=3", {"X", "Y"}, {"'x',3"}},
@@ -124,7 +128,8 @@ INSTANTIATE_TEST_SUITE_P(Assignments, RuleBodyEvaluate,
                                          BodyCase{"t(X),Y<3", {"X", "Y"}, {}},
                                          BodyCase{"t(X),Y>3", {"X", "Y"}, {}},
                                          BodyCase{"t(X),Y=3,Y=4", {"X", "Y"}, {}},
-                                         BodyCase{"t(X),=5", {"X", ""}, {"'x',5"}}));
+                                         BodyCase{"t(X),=5", {"X", ""}, {"'x',5"}}),
+                         namedAfter(&BodyCase::body));
 
 INSTANTIATE_TEST_SUITE_P(
     NoCombinations, RuleBodyEvaluate,
@@ -132,7 +137,8 @@ INSTANTIATE_TEST_SUITE_P(
                     BodyCase{"m(X)", {"X"}, {"1"}}, BodyCase{"m(X,Y)", {"X", "Y"}, {"2,3"}},
                     BodyCase{"nope(X)", {"X"}, {}}, BodyCase{"q(X),nope(Y)", {"X", "Y"}, {}},
                     BodyCase{"nope(Y),q(X)", {"Y", "X"}, {}}, BodyCase{"q(X),z(Y)", {"X", "Y"}, {}},
-                    BodyCase{"X=5", {}, {}}, BodyCase{"X=5,X<Y", {}, {}}));
+                    BodyCase{"X=5", {}, {}}, BodyCase{"X=5,X<Y", {}, {}}),
+    namedAfter(&BodyCase::body));
 
 TEST(RuleBodyEvaluateBinding, LeavesColumnLinksOfValuesAlone) {
     const Relation e = makeRelation("e(A,B)", {"2,2"});
@@ -172,6 +178,12 @@ void PrintTo(const RuleCase& c, std::ostream* os) { *os << testing::PrintToStrin
 
 class RuleEvaluate : public testing::TestWithParam<RuleCase> {};
 
+std::string ruleCaseName(const testing::TestParamInfo<RuleCase>& info) {
+    std::string text;
+    for (const std::string& line : info.param.lines) text += line + " ";
+    return testName(text, info.index);
+}
+
 TEST_P(RuleEvaluate, UnitesBodiesProjectedOntoHead) {
     const Relation result =
         evaluatePlainly(makeRule(GetParam().lines), ruleRelations(), testStore());
@@ -197,7 +209,8 @@ INSTANTIATE_TEST_SUITE_P(
         // An empty head yields one row without values when the body has rows.
         RuleCase{{"p()<-q(X)"}, {""}, {""}}, RuleCase{{"p()<-z(X)"}, {""}, {}},
         RuleCase{{"p()<-q(1)"}, {""}, {""}}, RuleCase{{"p()<-q(3)"}, {""}, {}},
-        RuleCase{{"p()<-q(X),=5"}, {""}, {"5"}}));
+        RuleCase{{"p()<-q(X),=5"}, {""}, {"5"}}),
+    ruleCaseName);
 
 TEST(RuleEvaluateEmptyHead, RowWithoutValuesIsMatchedByEmptyReference) {
     std::vector<Relation> relations = ruleRelations();

@@ -6,6 +6,7 @@
 
 #include "data/ValueText.h"
 #include "rules/RuleBody.h"
+#include "tests/TestNames.h"
 
 namespace {
 
@@ -102,7 +103,8 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"r(X),,", {"ref[r]([X])", "ref[,]()"}}, ParseCase{",,", {"ref[,,]()"}},
         ParseCase{"   ", {"ref[   ]()"}}, ParseCase{"e(Y", {"ref[e]()"}},
         ParseCase{"r(X,Y", {"ref[r]([X])"}}, ParseCase{"X='a", {"data[X] 2 ''"}},
-        ParseCase{"r('a", {"ref[r]('')"}}));
+        ParseCase{"r('a", {"ref[r]('')"}}),
+    namedAfter(&ParseCase::text));
 
 TEST(RuleBodyParseOrder, KindsDoNotRecordTheirRelativeOrder) {
     EXPECT_EQ(describe(RuleBody("r(X),X>1")), describe(RuleBody("X>1,r(X)")));

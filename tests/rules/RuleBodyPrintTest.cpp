@@ -4,6 +4,7 @@
 #include <string>
 
 #include "rules/RuleBody.h"
+#include "tests/TestNames.h"
 
 namespace {
 
@@ -30,14 +31,16 @@ INSTANTIATE_TEST_SUITE_P(
                               "r(X,Y),s(Y,Z),X<Y,X<=Y,X=Y,X>Y,X>=Y"},
                     PrintCase{"r(X),X<1,X<=2,X=3,X>4,X>=5", "r(X),X<1,X<=2,X=3,X>4,X>=5"},
                     PrintCase{"X='a,b(c)'", "X='a,b(c)'"}, PrintCase{"a,r(X)", "a,r(X)"},
-                    PrintCase{"r(X),,s(Y)", "r(X),,s(Y)"}, PrintCase{"X=<5", "X=<5"}));
+                    PrintCase{"r(X),,s(Y)", "r(X),,s(Y)"}, PrintCase{"X=<5", "X=<5"}),
+    namedAfter(&PrintCase::text));
 
 INSTANTIATE_TEST_SUITE_P(Regroupings, RuleBodyPrint,
                          testing::Values(PrintCase{"r(X,Y),X<5,s(Y,'abc')",
                                                    "r(X,Y),s(Y,'abc'),X<5"},
                                          PrintCase{"X>=5,X<=Y", "X<=Y,X>=5"},
                                          PrintCase{"X<5,Y>=Z,r(X),s(Y,Z)", "r(X),s(Y,Z),Y>=Z,X<5"},
-                                         PrintCase{"X=(a,b)", "b)(b),X=(a"}));
+                                         PrintCase{"X=(a,b)", "b)(b),X=(a"}),
+                         namedAfter(&PrintCase::text));
 
 INSTANTIATE_TEST_SUITE_P(
     Normalisations, RuleBodyPrint,
@@ -46,7 +49,7 @@ INSTANTIATE_TEST_SUITE_P(
                     PrintCase{"r(,X)", "r(0,X)"}, PrintCase{"r(X,)", "r(X)"},
                     PrintCase{"r(X),", "r(X)"}, PrintCase{"r(X) ", "r(X))"},
                     PrintCase{"r(X),abc", "r(X),abc()"}, PrintCase{"r(X),,", "r(X),,()"},
-                    PrintCase{"e(Y", "e()"}, PrintCase{"X='a", "X=''"},
-                    PrintCase{"r('a", "r('')"}));
+                    PrintCase{"e(Y", "e()"}, PrintCase{"X='a", "X=''"}, PrintCase{"r('a", "r('')"}),
+    namedAfter(&PrintCase::text));
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "rules/Rule.h"
+#include "tests/TestNames.h"
 
 namespace {
 
@@ -48,7 +49,8 @@ INSTANTIATE_TEST_SUITE_P(
                     RuleLineCase{"p<-e(X)", "p<-e", {"X"}, "p<-e(X)<-e(X)\n"},
                     RuleLineCase{"p<-q", "p<-q", {""}, "p<-q()<-q()\n"},
                     RuleLineCase{"p(X)", "p", {"X"}, "p(X)<-\n"},
-                    RuleLineCase{"p", "p", {""}, "p()<-\n"}, RuleLineCase{"", "", {""}, "()<-\n"}));
+                    RuleLineCase{"p", "p", {""}, "p()<-\n"}, RuleLineCase{"", "", {""}, "()<-\n"}),
+    namedAfter(&RuleLineCase::line));
 
 TEST(RuleConstruction, LineWithoutArrowHasBodyWithoutElements) {
     const Rule rule("p(X),e(X)");
@@ -84,7 +86,9 @@ TEST(RulePositions, EveryPartKnowsItsLineAndColumn) {
     EXPECT_EQ(e.columnsView().at(0).getInputColumn(), 12u);
     EXPECT_EQ(e.columnsView().at(1).getInputColumn(), 14u);
     EXPECT_EQ(first.getDataFilters().at(0).getInputColumn(), 19u);
+    EXPECT_EQ(first.getDataFilters().at(0).getValueInputColumn(), 21u);
     EXPECT_EQ(first.getAttributeFilters().at(0).getInputColumn(), 23u);
+    EXPECT_EQ(first.getAttributeFilters().at(0).getRightInputColumn(), 26u);
     const RuleBody& second = rule.getBodies()[1];
     EXPECT_EQ(second.getInputLine(), 7u);
     std::vector<std::size_t> columns;

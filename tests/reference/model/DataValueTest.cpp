@@ -6,6 +6,7 @@
 #include <string>
 #include <utility>
 
+#include "tests/TestNames.h"
 #include "tests/reference/model/TestStore.h"
 
 namespace {
@@ -83,6 +84,11 @@ struct TextCase {
 
 void PrintTo(const TextCase& c, std::ostream* out) { *out << c.text; }
 
+// The type name too, since "7" and "'7'" leave the same letters and digits.
+std::string textCaseName(const testing::TestParamInfo<TextCase>& info) {
+    return testName(info.param.type + " " + info.param.text, info.index);
+}
+
 class DataText : public testing::TestWithParam<TextCase> {};
 
 TEST_P(DataText, PrintsTextFormAndTypeName) {
@@ -100,6 +106,7 @@ INSTANTIATE_TEST_SUITE_P(
                     TextCase{string("7"), "'7'", "DataString"},
                     TextCase{string(""), "''", "DataString"},
                     TextCase{string("a'b"), "'a'b'", "DataString"},
-                    TextCase{string(" x,y "), "' x,y '", "DataString"}));
+                    TextCase{string(" x,y "), "' x,y '", "DataString"}),
+    textCaseName);
 
 }  // namespace

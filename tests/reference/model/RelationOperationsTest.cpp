@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/TestNames.h"
 #include "tests/reference/model/Relation.h"
 #include "tests/reference/model/RelationOperations.h"
 #include "tests/reference/model/TestStore.h"
@@ -97,6 +98,18 @@ void PrintTo(const ProjectCase& c, std::ostream* out) {
 
 class RelationProject : public testing::TestWithParam<ProjectCase> {};
 
+// Named after the source columns kept, e.g. onto_Z_X.
+std::string projectCaseName(const testing::TestParamInfo<ProjectCase>& info) {
+    const std::string columns = "XYZ";
+    std::string text = "onto";
+    for (std::size_t position : info.param.positions) {
+        text += ' ';
+        text += position < columns.size() ? std::string(1, columns[position])
+                                          : std::to_string(position);
+    }
+    return testName(text, info.index);
+}
+
 TEST_P(RelationProject, KeepsChosenPositionsAndCollapsesEqualRows) {
     const Relation source = relation("s(X,Y,Z)", {"1,'a',2", "1,'b',2", "3,'a',4"});
     EXPECT_EQ(project(source, GetParam().positions, testStore()).toString(), GetParam().printed);
@@ -108,7 +121,8 @@ INSTANTIATE_TEST_SUITE_P(
                     ProjectCase{{0}, "(X)\n1\n3\n"}, ProjectCase{{1}, "(Y)\n'a'\n'b'\n"},
                     ProjectCase{{2, 0}, "(Z,X)\n2,1\n4,3\n"},
                     ProjectCase{{1, 0}, "(Y,X)\n'a',1\n'b',1\n'a',3\n"},
-                    ProjectCase{{0, 0}, "(X,X)\n1,1\n3,3\n"}, ProjectCase{{}, "()\n"}));
+                    ProjectCase{{0, 0}, "(X,X)\n1,1\n3,3\n"}, ProjectCase{{}, "()\n"}),
+    projectCaseName);
 
 TEST(RelationProject, SharesColumnAndValueObjects) {
     const Relation source = relation("s(X,Y)", {"1,2", "1,3"});

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "tests/TestNames.h"
 #include "tests/reference/model/Relation.h"
 #include "tests/reference/model/TestStore.h"
 
@@ -65,7 +66,8 @@ INSTANTIATE_TEST_SUITE_P(
                     HeaderCase{"p(X]", "p", {"X"}}, HeaderCase{"p((X))", "p", {"(X)"}},
                     HeaderCase{"p(", "p", {""}}, HeaderCase{"(X)", "", {"X"}},
                     HeaderCase{"abc", "abc", {"ab"}}, HeaderCase{"a,bc", "a,bc", {"a", "b"}},
-                    HeaderCase{"x", "x", {""}}, HeaderCase{"", "", {""}}));
+                    HeaderCase{"x", "x", {""}}, HeaderCase{"", "", {""}}),
+    namedAfter(&HeaderCase::line));
 
 struct RowCase {
     std::string line;
@@ -99,7 +101,8 @@ INSTANTIATE_TEST_SUITE_P(
         RowCase{"'a,b'", {"DataString ''", "DataInteger 0"}}, RowCase{"'ab", {"DataString 'a'"}},
         RowCase{"'it's'", {"DataString 'it's'"}}, RowCase{"' a '", {"DataString ' a '"}},
         RowCase{"9223372036854775808", {"DataInteger 9223372036854775807"}},
-        RowCase{"1,2,3,4", {"DataInteger 1", "DataInteger 2", "DataInteger 3", "DataInteger 4"}}));
+        RowCase{"1,2,3,4", {"DataInteger 1", "DataInteger 2", "DataInteger 3", "DataInteger 4"}}),
+    namedAfter(&RowCase::line));
 
 TEST(RelationParseRow, LinksCellsToColumnsAtTheirPositions) {
     Relation relation("r(a,b)", testStore());
@@ -192,7 +195,8 @@ INSTANTIATE_TEST_SUITE_P(
                     PrintCase{"p(a, b)", {}, "p(a, b)\n"}, PrintCase{"p()", {}, "p()\n"},
                     PrintCase{"p(,)", {"1,2"}, "p(,)\n1,2\n"}, PrintCase{"p(a,)", {}, "p(a,)\n"},
                     PrintCase{"q(n,m)", {"007,x", " -3,", "'',''"}, "q(n,m)\n7,0\n-3,0\n'',''\n"},
-                    PrintCase{"s(t)", {"'a'b'", "'"}, "s(t)\n'a'b'\n''\n"}));
+                    PrintCase{"s(t)", {"'a'b'", "'"}, "s(t)\n'a'b'\n''\n"}),
+    namedAfter(&PrintCase::header));
 
 TEST(RelationToString, PrintsEmptyParenthesesWithoutColumns) {
     Relation relation;
