@@ -22,24 +22,23 @@ bool isIntegerField(std::string_view field) {
 // integer or a string between quotes with no comma inside. One pass, no copies: most rows of a
 // large input take only this.
 bool isPlainRow(std::string_view line, std::size_t columns) {
-    std::size_t fields = 0;
-    std::size_t i = 0;
-    const std::size_t n = line.size();
+    const char* at = line.data();
+    const char* const end = at + line.size();
+    std::size_t fields = 1;
     for (;;) {
-        ++fields;
-        if (i < n && line[i] == '\'') {
-            const std::size_t comma = line.find(',', i + 1);
-            const std::size_t end = comma == std::string_view::npos ? n : comma;
-            if (end - i < 2 || line[end - 1] != '\'') return false;
-            i = end;
+        if (at < end && *at == '\'') {
+            const char* const text = ++at;
+            while (at < end && *at != ',') ++at;
+            if (at == text || at[-1] != '\'') return false;
         } else {
-            if (i < n && (line[i] == '-' || line[i] == '+')) ++i;
-            const std::size_t digits = i;
-            while (i < n && isDigit(line[i])) ++i;
-            if (i == digits || (i < n && line[i] != ',')) return false;
+            if (at < end && (*at == '-' || *at == '+')) ++at;
+            const char* const digits = at;
+            while (at < end && isDigit(*at)) ++at;
+            if (at == digits || (at < end && *at != ',')) return false;
         }
-        if (i == n) return fields == columns;
-        ++i;
+        if (at == end) return fields == columns;
+        ++at;
+        ++fields;
     }
 }
 

@@ -34,6 +34,11 @@ std::int64_t readDigits(std::string_view text, std::size_t from, bool negative) 
 }  // namespace
 
 std::int64_t integerLiteralValue(std::string_view text) {
+    bool isWhole = false;
+    return integerLiteralValue(text, isWhole);
+}
+
+std::int64_t integerLiteralValue(std::string_view text, bool& isWhole) {
     // The common field, digits alone and at most 18 of them, cannot pass the bounds.
     constexpr std::size_t kSafeDigits = 18;
     if (!text.empty() && text.size() <= kSafeDigits) {
@@ -44,15 +49,22 @@ std::int64_t integerLiteralValue(std::string_view text) {
             if (digit > 9) break;
             value = value * 10 + digit;
         }
-        if (digits == text.size()) return value;
+        if (digits == text.size()) {
+            isWhole = true;
+            return value;
+        }
     }
     std::size_t i = 0;
     while (i < text.size() && isSpace(text[i])) ++i;
     bool negative = false;
+    const std::size_t sign = i;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
         negative = text[i] == '-';
         ++i;
     }
+    std::size_t end = i;
+    while (end < text.size() && isDigit(text[end])) ++end;
+    isWhole = sign == 0 && end > i && end == text.size();
     return readDigits(text, i, negative);
 }
 

@@ -46,6 +46,9 @@ inline std::string_view headerColumnsText(std::string_view header) {
 // Leading white space, one optional sign, then decimal digits up to the first non-digit; text
 // without digits reads as 0. Numbers beyond the 64-bit range saturate at its bounds.
 std::int64_t integerLiteralValue(std::string_view text);
+// The same, telling whether the text is that number as written: an optional sign and digits,
+// nothing before or after them.
+std::int64_t integerLiteralValue(std::string_view text, bool& isWhole);
 
 // The digits of a rule constant (no sign allowed); the empty text reads as 0. Saturates.
 std::int64_t digitsValue(std::string_view digits);

@@ -39,16 +39,18 @@ bool RelationLoader::addPlainDigitsLine(std::string_view line) {
     return true;
 }
 
-void RelationLoader::addLine(std::string_view line) {
+bool RelationLoader::addLine(std::string_view line) {
     const std::size_t place = linesTaken++;
     if (line.empty()) {
         flush();  // the lines without a row are noted in order
         relation.noteLineWithoutRow(place);
-        return;
+        return true;
     }
+    const std::size_t firstCell = cells.size();
     if (line.size() < kLongLine && addPlainDigitsLine(line)) {
+        const bool isWhole = isWholeRow(cells.size() - firstCell);
         if (rowEnds.size() == kBatchRows) flush();
-        return;
+        return isWhole;
     }
     // A long line is loaded on its own, its strings read where they stand instead of copied.
     const bool isLong = line.size() >= kLongLine;
@@ -56,8 +58,11 @@ void RelationLoader::addLine(std::string_view line) {
         flush();
         borrowedLine = line;
     }
+    const std::size_t fieldsBefore = cells.size();
+    bool isAsWritten = true;
     forEachCommaPiece(line, [&](std::string_view piece) {
         if (!piece.empty() && piece.front() == '\'') {
+            isAsWritten = isAsWritten && piece.size() >= 2 && piece.back() == '\'';
             const std::string_view value = stringLiteralView(piece);
             // An empty value may point nowhere; it starts anywhere.
             std::size_t start =
@@ -71,7 +76,9 @@ void RelationLoader::addLine(std::string_view line) {
             cells.push_back(0);
             return;
         }
-        const std::int64_t number = integerLiteralValue(piece);
+        bool isWhole = false;
+        const std::int64_t number = integerLiteralValue(piece, isWhole);
+        isAsWritten = isAsWritten && isWhole;
         if (ValuePool::isInline(number)) {
             cells.push_back(ValuePool::inlineId(number));
         } else {
@@ -79,9 +86,11 @@ void RelationLoader::addLine(std::string_view line) {
             cells.push_back(0);
         }
     });
+    isAsWritten = isAsWritten && isWholeRow(cells.size() - fieldsBefore);
     if (rowEnds.empty()) batchStart = linesTaken - 1;
     rowEnds.push_back(cells.size());
     if (isLong || rowEnds.size() == kBatchRows) flush();
+    return isAsWritten;
 }
 
 void RelationLoader::finish() { flush(); }

@@ -22,8 +22,10 @@ public:
     RelationLoader(StoredRelation& target, ValuePool& values);
 
     // The row line after the last one given; it need not outlive the call. An empty line gives
-    // no row.
-    void addLine(std::string_view line);
+    // no row. Returns whether the line is read as written: one field per column of the header,
+    // each an integer as written or a string between quotes. Telling costs nothing beyond the
+    // reading, so a caller that checks rows needs to look only at the others.
+    bool addLine(std::string_view line);
     void finish();
 
 private:
@@ -41,6 +43,7 @@ private:
     };
 
     bool addPlainDigitsLine(std::string_view line);
+    bool isWholeRow(std::size_t fields) const { return fields == relation.getColumnCount(); }
     void flush();
     void internPooled();
 

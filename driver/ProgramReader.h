@@ -36,7 +36,8 @@ public:
         NoOtherReader none;
         return read(input, none);
     }
-    // The same, handing every line to another handler of readSections as well.
+    // The same, handing the lines to a checker (a handler of readSections) as well: every line
+    // but the rows read as written, which no row check would find fault with.
     template <typename Other>
     std::optional<Program> read(InputLines& input, Other& other) {
         Both<Other> both{*this, other};
@@ -49,7 +50,8 @@ public:
     void echoLine(std::string_view line) { echoed.appendLine(line); }
     void ruleLine(std::string_view line, std::size_t number) { rules.addLine(line, number); }
     void header(std::string_view line, std::size_t number);
-    void row(std::string_view line, std::size_t) { rows->addLine(line); }
+    // Whether the row line is read as written (see RelationLoader::addLine).
+    bool row(std::string_view line, std::size_t) { return rows->addLine(line); }
 
 private:
     struct NoOtherReader {
@@ -73,9 +75,9 @@ private:
             reader.header(line, number);
             other.header(line, number);
         }
+        // A row read as written is one the other handler's checks pass: it is not shown them.
         void row(std::string_view line, std::size_t number) {
-            reader.row(line, number);
-            other.row(line, number);
+            if (!reader.row(line, number)) other.row(line, number);
         }
     };
 

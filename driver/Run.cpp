@@ -24,7 +24,7 @@ namespace {
 using Write = std::function<void(std::string_view)>;
 
 // Reads the program, echoing it, then evaluates it and writes the derived relations, all
-// through write; a checker, when given, sees every line as well. False when the input could
+// through write; a checker, when given, sees the lines as well. False when the input could
 // not be read to its end.
 bool readEvaluateWrite(InputLines& input, const Write& write, InputChecker* checker) {
     ValuePool pool;

@@ -36,4 +36,36 @@ TEST(StoredRelationLines, EveryRowFindsItsInputLine) {
     }
 }
 
+// A line is read as written when its fields are the header's columns, each an integer as
+// written or a quoted string; checks of rows look only at the other lines.
+TEST(StoredRelationLines, LoaderTellsWhichLinesAreReadAsWritten) {
+    const std::vector<std::pair<std::string, bool>> lines = {{"1,2", true},
+                                                             {"-1,+2", true},
+                                                             {"'a','b'", true},
+                                                             {"'',7", true},
+                                                             {"123456789012,1", true},
+                                                             {"1", false},
+                                                             {"1,2,3", false},
+                                                             {"'a,b'", false},
+                                                             {" 1,2", false},
+                                                             {"1,2.5", false},
+                                                             {"'a',b", false},
+                                                             {"'a,'b'", false},
+                                                             {"1,'", false},
+                                                             {"1,", false},
+                                                             {"\"a\",1", false},
+                                                             {"1\t2", false},
+                                                             {"1,-", false}};
+    ValuePool pool;
+    StoredRelation relation("t(A,B)", 1);
+    RelationLoader loader(relation, pool);
+    for (const auto& [line, isAsWritten] : lines) {
+        EXPECT_EQ(loader.addLine(line), isAsWritten) << line;
+    }
+    const std::string longLine = "'" + std::string(std::size_t{1} << 20, 'x') + "',1";
+    EXPECT_TRUE(loader.addLine(longLine));
+    EXPECT_FALSE(loader.addLine(longLine + ","));
+    loader.finish();
+}
+
 }  // namespace
