@@ -8,7 +8,8 @@
 
 // The printed form of a value, the same in rules, results and every other text: an integer in
 // decimal digits, a string between single quotes with nothing inside escaped. Text is anything
-// with append(std::string_view); one with appendInteger formats integers in place.
+// with append(std::string_view) and push_back(char); one with appendInteger formats integers in
+// place.
 template <typename Text>
 void appendIntegerText(Text& text, std::int64_t value) {
     if constexpr (requires { text.appendInteger(value); }) {
@@ -22,9 +23,9 @@ void appendIntegerText(Text& text, std::int64_t value) {
 
 template <typename Text>
 void appendStringText(Text& text, std::string_view value) {
-    text.append(std::string_view("'"));
+    text.push_back('\'');
     text.append(value);
-    text.append(std::string_view("'"));
+    text.push_back('\'');
 }
 
 template <typename Text>

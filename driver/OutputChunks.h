@@ -19,6 +19,7 @@ public:
         if (used == kChunkSize) flush();
         buffer[used++] = c;
     }
+    void push_back(char c) { append(c); }
     void append(std::string_view text);
     // The text and a line end.
     void appendLine(std::string_view text) {
