@@ -24,6 +24,15 @@ int createTemporaryFile(const std::string& folder, std::string& path) {
     return -1;
 }
 
+// Makes the rename itself durable. The output is complete and in place by now, so a folder
+// that cannot be synced changes nothing about the run's result.
+void syncFolderOf(const std::string& path) {
+    const int folder = ::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder < 0) return;
+    fsync(folder);
+    ::close(folder);
+}
+
 }  // namespace
 
 OutputFile::~OutputFile() {
@@ -90,8 +99,16 @@ void OutputFile::write(std::string_view text) {
 bool OutputFile::close() {
     std::FILE* raw = file.release();
     if (raw == nullptr) return false;
-    const bool isFlushed = std::fflush(raw) == 0;
+    bool isFlushed = std::fflush(raw) == 0;
     if (!isFlushed && error == 0) error = errno;
+    // The new file's bytes reach the disk before its name replaces the old one's, so a power
+    // loss right after a run leaves the old output or the whole new one, never an empty file.
+    // A file system that cannot sync (EINVAL) has nothing to wait for.
+    if (isFlushed && !isFailed && !temporaryPath.empty() && fsync(fileno(raw)) != 0 &&
+        errno != EINVAL) {
+        isFlushed = false;
+        if (error == 0) error = errno;
+    }
     const bool isClosed = std::fclose(raw) == 0;
     if (!isClosed && error == 0) error = errno;
     const bool isWritten = !isFailed && isFlushed && isClosed;
@@ -101,6 +118,7 @@ bool OutputFile::close() {
         if (std::rename(temporaryPath.c_str(), targetPath.c_str()) == 0) {
             removeOnSignal(nullptr);
             temporaryPath.clear();
+            syncFolderOf(targetPath);
             return true;
         }
         error = errno;
