@@ -36,16 +36,34 @@ std::pair<std::size_t, RelationPart::Offered> RelationPart::offer(const ValueId*
     return {position, Offered::Added};
 }
 
+std::size_t RelationPart::makeRoomForAbsent(std::size_t count) {
+    restoreRowSet();
+    // Slots are made room for first: growing reads the rows already there, not the new ones.
+    slots.reserveShared(count, [this](std::size_t number) { return hashOf(row(number)); });
+    const std::size_t first = rowCount;
+    cells.appendUnfilled(count * arity);
+    rowCount += count;
+    return first;
+}
+
 std::pair<std::size_t, bool> RelationPart::insert(const ValueId* values, std::uint32_t tag) {
     const auto [position, offered] = offer(values, tag);
     commitPending();
     return {position, offered == Offered::Added};
 }
 
-std::size_t RelationPart::find(const ValueId* values) const {
+std::size_t RelationPart::find(const ValueId* values, std::uint32_t tag) const {
     assert(!isRowSetReleased);
-    const std::size_t position = slots.numberAt(findSlot(values, hashOf(values)));
+    const std::size_t position = slots.numberAt(findSlot(values, tag));
     return position < committedCount ? position : kNotFound;
+}
+
+void RelationPart::appendAbsent(const ValueId* values, std::uint32_t tag) {
+    restoreRowSet();
+    const std::size_t slot = slots.find(tag, [](std::size_t) { return false; });
+    const std::size_t position = rowCount++;
+    cells.append(values, arity);
+    slots.fill(slot, tag, position, [this](std::size_t number) { return hashOf(row(number)); });
 }
 
 // Points the pending rows' hash slots at their new positions, then moves their cells into the new

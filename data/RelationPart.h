@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -51,7 +52,20 @@ public:
     // The committed row equal to values: its position, or kNotFound. The row set must be
     // there (see restoreRowSet).
     static constexpr std::size_t kNotFound = ~std::size_t{0};
-    std::size_t find(const ValueId* values) const;
+    std::size_t find(const ValueId* values) const { return find(values, hashOf(values)); }
+    std::size_t find(const ValueId* values, std::uint32_t tag) const;
+    // Appends a row known to be absent as pending, with its hash computed beforehand: rows
+    // gathered by several threads are checked before they reach the part, which then only
+    // places them.
+    void appendAbsent(const ValueId* values, std::uint32_t tag);
+    // The same for many rows at once, placed by several threads: makeRoomForAbsent appends
+    // count pending rows to be filled in and returns the first one's position; then each is
+    // written with placeAbsent, from any thread, before the part is used otherwise.
+    std::size_t makeRoomForAbsent(std::size_t count);
+    void placeAbsent(std::size_t position, const ValueId* values, std::uint32_t tag) {
+        std::copy_n(values, arity, cells.data() + position * arity);
+        slots.fillShared(tag, position);
+    }
 
     // Gives back the hash set that finds whole rows. Stored rows are not added to once loaded
     // and most programs never look one up whole, so the set is dead weight for the rest of the

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <stdexcept>
@@ -44,6 +45,29 @@ public:
         slots[slot] = entryOf(tag, number, slotMask());
         if (++count * 2 > slots.size()) grow(tagOf);
     }
+    // Makes room for entries more entries to be placed with fillShared, numbered from the count
+    // of entries on; growing asks tagOf for the tags of the entries already in.
+    template <typename TagOf>
+    void reserveShared(std::size_t entries, TagOf&& tagOf) {
+        while ((count + entries) * 2 > slots.size()) grow(tagOf);
+        count += entries;
+    }
+    // Places an entry made room for by reserveShared: any number of threads may place entries
+    // at once, each claiming a free slot with one atomic exchange. No other use of the table may
+    // run meanwhile.
+    void fillShared(std::uint32_t tag, std::size_t number) {
+        const std::uint32_t mask = slotMask();
+        const std::uint32_t entry = entryOf(tag, number, mask);
+        for (std::size_t slot = tag & mask;; slot = (slot + 1) & mask) {
+            std::atomic_ref<std::uint32_t> place(slots[slot]);
+            std::uint32_t free = 0;
+            if (place.load(std::memory_order_relaxed) == 0 &&
+                place.compare_exchange_strong(free, entry, std::memory_order_relaxed)) {
+                return;
+            }
+        }
+    }
+
     // Gives the entry in an occupied slot another number below the count of entries.
     void renumber(std::size_t slot, std::size_t number) {
         const std::uint32_t mask = slotMask();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 // What the arguments ask for, parsed the POSIX way (getopt_long): options first or anywhere, "--"
@@ -16,6 +17,8 @@ struct CommandLine {
     Mode mode = Mode::Invalid;
     std::string input;
     std::string output;
+    // Threads for evaluation: --jobs N, -j N; 0 when not given, meaning every usable CPU.
+    std::size_t jobs = 0;
 
     // Parses argv[1..argc-1]; prints nothing.
     static CommandLine parse(int argc, char* const* argv);

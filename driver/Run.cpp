@@ -26,7 +26,8 @@ using Write = std::function<void(std::string_view)>;
 // Reads the program, echoing it, then evaluates it and writes the derived relations, all
 // through write; a checker, when given, sees the lines as well. False when the input could
 // not be read to its end.
-bool readEvaluateWrite(InputLines& input, const Write& write, InputChecker* checker) {
+bool readEvaluateWrite(InputLines& input, const Write& write, InputChecker* checker,
+                       Parallelism parallelism) {
     ValuePool pool;
     std::optional<Program> program;
     {
@@ -38,12 +39,13 @@ bool readEvaluateWrite(InputLines& input, const Write& write, InputChecker* chec
         echoed.flush();
     }
     input.close();
-    const std::vector<RelationTable> idb = evaluateToFixpoint(program->rules, program->edb, pool);
+    const std::vector<RelationTable> idb =
+        evaluateToFixpoint(program->rules, program->edb, pool, parallelism);
     writeResults(write, program->rules, idb, pool);
     return true;
 }
 
-int runWithFiles(const char* inputPath, const char* outputPath) {
+int runWithFiles(const char* inputPath, const char* outputPath, std::size_t threadCount) {
     // The input is opened and its first bytes read before the output is looked at.
     InputLines input;
     if (!input.open(inputPath)) {
@@ -61,7 +63,7 @@ int runWithFiles(const char* inputPath, const char* outputPath) {
     Diagnostics findings;
     std::optional<InputChecker> checker;
     if (isatty(STDERR_FILENO) != 0) checker.emplace(findings);
-    if (!readEvaluateWrite(input, write, checker ? &*checker : nullptr)) {
+    if (!readEvaluateWrite(input, write, checker ? &*checker : nullptr, {.threads = threadCount})) {
         return reportFailure(kInputOpenMessage, inputPath, input.errorNumber());
     }
     if (!output.close()) {
@@ -79,11 +81,11 @@ int runWithFiles(const char* inputPath, const char* outputPath) {
 
 }  // namespace
 
-int runProgram(const char* inputPath, const char* outputPath) {
+int runProgram(const char* inputPath, const char* outputPath, std::size_t threadCount) {
     // Running out of memory anywhere unwinds to here; on the way the unfinished output is
     // discarded, so the files given stay as they were.
     try {
-        return runWithFiles(inputPath, outputPath);
+        return runWithFiles(inputPath, outputPath, threadCount);
     } catch (const std::bad_alloc&) {
         return reportFailure(kOutOfMemoryMessage);
     } catch (const std::length_error&) {
@@ -91,11 +93,11 @@ int runProgram(const char* inputPath, const char* outputPath) {
     }
 }
 
-std::string runOnText(std::string_view text) {
+std::string runOnText(std::string_view text, Parallelism parallelism) {
     InputLines input;
     input.openText(text);
     std::string output;
     readEvaluateWrite(
-        input, [&output](std::string_view chunk) { output += chunk; }, nullptr);
+        input, [&output](std::string_view chunk) { output += chunk; }, nullptr, parallelism);
     return output;
 }

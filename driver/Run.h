@@ -1,12 +1,16 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
+#include "engine/Parallelism.h"
+
 // The plain run: reads the input, writes the echo, evaluates the rules and appends their
 // relations to the output. Reports a failure as one line on stderr; returns the exit status.
-int runProgram(const char* inputPath, const char* outputPath);
+// Evaluation runs on threadCount threads; the output is the same for any number.
+int runProgram(const char* inputPath, const char* outputPath, std::size_t threadCount = 1);
 
 // The same run on an input text held in memory, giving the output text: the same reading,
 // evaluation and writing, for tests and fuzzers.
-std::string runOnText(std::string_view input);
+std::string runOnText(std::string_view input, Parallelism parallelism = {});

@@ -2,8 +2,31 @@
 
 #include <algorithm>
 
+namespace {
+
+// The length of the rows every body of the rule gives, or 0 when they differ.
+std::size_t commonArityOf(const std::vector<PlannedBody>& bodies) {
+    if (bodies.empty()) return 0;
+    const std::size_t arity = bodies.front().plan.getProjection().size();
+    for (const PlannedBody& body : bodies) {
+        if (body.plan.getProjection().size() != arity) return 0;
+    }
+    return arity;
+}
+
+// Whether each body the iterations run reads one rule only, so that it runs once per iteration
+// and its slices come in key order: a body that reads several runs once per rule it reads, and
+// the keys of those passes interleave.
+bool isRunOncePerIteration(const ProgramPlan& plan, std::size_t rule) {
+    const std::vector<PlannedBody>& bodies = plan.bodiesOf(rule);
+    return std::all_of(plan.iteratedBodiesOf(rule).begin(), plan.iteratedBodiesOf(rule).end(),
+                       [&](std::uint32_t body) { return bodies[body].derived.size() == 1; });
+}
+
+}  // namespace
+
 Fixpoint::Fixpoint(const ProgramPlan& programPlan, std::vector<StoredRelation>& stored,
-                   ValuePool& values)
+                   ValuePool& values, Parallelism parallelism)
     : plan(programPlan), edb(stored), pool(values) {
     const std::size_t ruleCount = plan.ruleCount();
     idb.reserve(ruleCount);
@@ -25,6 +48,36 @@ Fixpoint::Fixpoint(const ProgramPlan& programPlan, std::vector<StoredRelation>& 
         }
         pendingOf.emplace_back(idb[i], plan.longestBodyOf(i));
     }
+    if (parallelism.threads <= 1) return;
+    workers = std::make_unique<WorkerPool>(parallelism.threads);
+    sharedPass = std::make_unique<SharedPass>(plan, pool, *workers, parallelism.rowsPerSlice);
+    for (std::size_t i = 0; i < ruleCount; ++i) {
+        // A rule of no body or one whose rows differ in length keeps to one thread. An arity of
+        // 0 is one row at most: not worth sharing either.
+        const std::size_t arity = commonArityOf(plan.bodiesOf(i));
+        sharedOf.push_back(arity == 0 || !isRunOncePerIteration(plan, i)
+                               ? nullptr
+                               : std::make_unique<SharedPendingRows>(arity, parallelism.threads));
+    }
+}
+
+RelationPart& Fixpoint::sharedTarget(std::size_t rule) {
+    const std::size_t arity = commonArityOf(plan.bodiesOf(rule));
+    return idb[rule].partAt(idb[rule].ensurePart(arity));
+}
+
+bool Fixpoint::commitRule(std::size_t rule) {
+    if (sharedOf.empty() || sharedOf[rule] == nullptr) {
+        pendingOf[rule].flush();
+        const bool isEmpty = pendingOf[rule].isEmpty();
+        pendingOf[rule].commit();
+        return !isEmpty;
+    }
+    SharedPendingRows& found = *sharedOf[rule];
+    if (found.isEmpty()) return false;
+    found.moveTo(sharedTarget(rule), *workers);
+    idb[rule].commitPending({});
+    return true;
 }
 
 std::vector<RelationTable> Fixpoint::run() {
@@ -74,12 +127,17 @@ void Fixpoint::firstPass() {
         for (std::size_t b = 0; b < bodies.size(); ++b) {
             if (!bodies[b].canGiveRows() || !bodies[b].derived.empty()) continue;
             prepare(i, b);
+            if (!sharedOf.empty() && sharedOf[i] != nullptr) {
+                runPass(i, b);
+                continue;
+            }
             RelationTable& target = idb[i];
             joins[i][b].run(states[i][b].sources,
                             [&target](const ValueId* row, std::size_t arity, const std::uint32_t*) {
                                 target.insert(row, arity);
                             });
         }
+        if (!sharedOf.empty() && sharedOf[i] != nullptr) commitRule(i);
         if (idb[i].size() > 0) changed.push_back(i);
     }
 }
@@ -96,13 +154,10 @@ bool Fixpoint::iterate() {
     }
 
     for (const std::size_t i : active) {
-        PendingRows& found = pendingOf[i];
         for (const std::uint32_t b : plan.iteratedBodiesOf(i)) {
             const PlannedBody& body = plan.bodiesOf(i)[b];
-            const std::size_t count = body.references.size();
             prepare(i, b);
             std::vector<ReferenceRows>& sources = states[i][b].sources;
-            RuleBodyJoin& join = joins[i][b];
             // Pass d reads the newest rows of derived reference d and the older rows of those
             // before it; a pass without newest rows finds nothing, and once a reference has no
             // older rows, no later pass can match.
@@ -110,10 +165,7 @@ bool Fixpoint::iterate() {
                 ReferenceRows& current = sources[body.derived[d]];
                 if (current.part != nullptr && current.part->getDeltaStart() < current.end) {
                     current.begin = current.part->getDeltaStart();
-                    join.run(sources, [&](const ValueId* row, std::size_t arity,
-                                          const std::uint32_t* positions) {
-                        found.offer(row, arity, b, positions, count);
-                    });
+                    runPass(i, b);
                 }
                 current.begin = 0;
                 current.end = current.part != nullptr ? current.part->getDeltaStart() : 0;
@@ -126,16 +178,30 @@ bool Fixpoint::iterate() {
     changed.clear();
     for (const std::size_t i : active) {
         idb[i].markDeltaStart();
-        pendingOf[i].flush();
-        if (!pendingOf[i].isEmpty()) changed.push_back(i);
-        pendingOf[i].commit();
+        if (commitRule(i)) changed.push_back(i);
     }
     return !changed.empty();
 }
 
+// One pass of a body over the rows its sources now name, its rows pending for the rule.
+void Fixpoint::runPass(std::size_t rule, std::size_t body) {
+    const std::vector<ReferenceRows>& sources = states[rule][body].sources;
+    if (!sharedOf.empty() && sharedOf[rule] != nullptr) {
+        sharedPass->run(rule, body, sources, sharedTarget(rule), *sharedOf[rule]);
+        return;
+    }
+    PendingRows& found = pendingOf[rule];
+    const std::size_t count = sources.size();
+    const auto number = static_cast<std::uint32_t>(body);
+    joins[rule][body].run(
+        sources, [&](const ValueId* row, std::size_t arity, const std::uint32_t* positions) {
+            found.offer(row, arity, number, positions, count);
+        });
+}
+
 std::vector<RelationTable> evaluateToFixpoint(
     const std::vector<std::pair<std::string, Rule>>& rules, std::vector<StoredRelation>& edb,
-    ValuePool& pool) {
+    ValuePool& pool, Parallelism parallelism) {
     const ProgramPlan plan(rules, edb, pool);
-    return Fixpoint(plan, edb, pool).run();
+    return Fixpoint(plan, edb, pool, parallelism).run();
 }

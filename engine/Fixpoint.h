@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -9,9 +10,13 @@
 #include "data/RelationTable.h"
 #include "data/StoredRelation.h"
 #include "data/ValuePool.h"
+#include "engine/Parallelism.h"
 #include "engine/PendingRows.h"
 #include "engine/ProgramPlan.h"
 #include "engine/RuleBodyJoin.h"
+#include "engine/SharedPass.h"
+#include "engine/SharedPendingRows.h"
+#include "engine/WorkerPool.h"
 #include "rules/Rule.h"
 
 // Evaluates the rules bottom-up until an iteration derives no new row, giving one table per
@@ -25,11 +30,16 @@
 // per derived reference: that reference over the newest rows, the derived references before it
 // over older rows, those after it over all rows. New rows are ordered by the smallest
 // combination that produced them, which is where the full evaluation would have found them.
+//
+// With several threads, each pass is shared out among them (SharedPass) and a rule's new rows
+// gather in its SharedPendingRows; the keys make the order the same for any number of threads.
+// A rule whose bodies give rows of different lengths runs on the calling thread alone.
 class Fixpoint {
 public:
     // The plan, the stored relations and the pool must outlive the evaluation. Stored
     // relations are read only, but a released row set is made again when a body needs it.
-    Fixpoint(const ProgramPlan& plan, std::vector<StoredRelation>& edb, ValuePool& pool);
+    Fixpoint(const ProgramPlan& plan, std::vector<StoredRelation>& edb, ValuePool& pool,
+             Parallelism parallelism = {});
     std::vector<RelationTable> run();
 
 private:
@@ -52,6 +62,11 @@ private:
     // Points each reference of the body at all committed rows of its part, with the lookups
     // its plan needs brought up to date: the step that prepares a pass, which then only reads.
     void prepare(std::size_t rule, std::size_t body);
+    // The part of the rule's table that a shared rule's rows go to.
+    RelationPart& sharedTarget(std::size_t rule);
+    void runPass(std::size_t rule, std::size_t body);
+    // Commits the rule's pending rows; false when there were none.
+    bool commitRule(std::size_t rule);
 
     const ProgramPlan& plan;
     std::vector<StoredRelation>& edb;
@@ -62,6 +77,11 @@ private:
     std::vector<std::vector<BodyState>> states;
     std::vector<std::vector<RuleBodyJoin>> joins;
     std::vector<PendingRows> pendingOf;
+    // With several threads: the workers, and per rule its shared pending rows, or none for a
+    // rule that runs on the calling thread.
+    std::unique_ptr<WorkerPool> workers;
+    std::unique_ptr<SharedPass> sharedPass;
+    std::vector<std::unique_ptr<SharedPendingRows>> sharedOf;
     // The rules whose newest rows came in the last iteration: only their readers can find
     // anything new, so an iteration costs what changed, not what the program holds.
     std::vector<std::size_t> changed;
@@ -71,4 +91,4 @@ private:
 // Plans the rules and evaluates them: one table per rule, in rule order.
 std::vector<RelationTable> evaluateToFixpoint(
     const std::vector<std::pair<std::string, Rule>>& rules, std::vector<StoredRelation>& edb,
-    ValuePool& pool);
+    ValuePool& pool, Parallelism parallelism = {});

@@ -58,4 +58,25 @@ TEST(CommandLineParse, PicksTheModeAndItsFiles) {
     }
 }
 
+TEST(CommandLineParse, ReadsTheNumberOfThreads) {
+    const std::vector<std::pair<std::vector<std::string>, std::size_t>> accepted = {
+        {{"in", "out"}, 0},
+        {{"-j", "2", "in", "out"}, 2},
+        {{"-j3", "in", "out"}, 3},
+        {{"--jobs=8", "in", "out"}, 8},
+        {{"in", "out", "--jobs", "1"}, 1},
+        {{"-j", "4096", "in", "out"}, 4096},
+    };
+    for (const auto& [arguments, jobs] : accepted) {
+        const CommandLine line = parse(arguments);
+        EXPECT_EQ(line.mode, Mode::Run) << testing::PrintToString(arguments);
+        EXPECT_EQ(line.jobs, jobs) << testing::PrintToString(arguments);
+    }
+    // A count that is not a whole number from 1 up is a wrong command line, not a default.
+    for (const char* count : {"0", "-1", "+2", "2x", "", " 2", "4097", "99999999999999999999"}) {
+        EXPECT_EQ(parse({"-j", count, "in", "out"}).mode, Mode::Invalid) << count;
+    }
+    EXPECT_EQ(parse({"in", "out", "-j"}).mode, Mode::Invalid);
+}
+
 }  // namespace

@@ -40,6 +40,18 @@ TEST_P(EndToEnd, OutputMatchesExpectedBytes) {
     EXPECT_EQ(readFileBytes(output), readFileBytes((folder / "expected.txt").string()));
 }
 
+TEST_P(EndToEnd, EveryNumberOfThreadsGivesTheSameBytes) {
+    const fs::path folder = fs::path(DEDB_SOURCE_DIR) / GetParam();
+    const ScratchDirectory scratch;
+    const std::string output = scratch.path("output.txt");
+    const std::string expected = readFileBytes((folder / "expected.txt").string());
+    for (const char* threads : {"1", "2", "3", "8"}) {
+        const DedbRun run = runDedb({"-j", threads, (folder / "input.txt").string(), output});
+        EXPECT_EQ(run.exitStatus, 0) << threads << " threads";
+        EXPECT_EQ(readFileBytes(output), expected) << threads << " threads";
+    }
+}
+
 std::string caseName(const testing::TestParamInfo<std::string>& info) {
     std::string name = info.param;
     std::replace_if(

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "data/RelationPart.h"
+#include "data/ValuePool.h"
+#include "engine/Parallelism.h"
+#include "engine/ProgramPlan.h"
+#include "engine/RuleBodyJoin.h"
+#include "engine/SharedPendingRows.h"
+#include "engine/WorkerPool.h"
+
+// Runs one pass of a body on all workers. The first reference's rows are cut into slices, one
+// task each; every worker runs the body over its slice with a join of its own, drops the rows
+// the rule's table already holds and files the others in the slice's place among the rule's
+// shared pending rows. Everything the workers read (parts, indexes, the pool) is only read while
+// they run, and a slice's rows come in the order of the whole pass, so the rows and their order
+// are those of a single thread.
+class SharedPass {
+public:
+    SharedPass(const ProgramPlan& plan, const ValuePool& pool, WorkerPool& workers,
+               std::uint32_t rowsPerSlice);
+
+    // The pass over sources of the given body; target is the part of the rule's table that
+    // holds rows of the body's length.
+    void run(std::size_t rule, std::size_t body, const std::vector<ReferenceRows>& sources,
+             const RelationPart& target, SharedPendingRows& found);
+
+private:
+    static constexpr std::size_t kBatchSize = 16;
+    // One worker's joins (per rule, per body) and scratch: the rows of its slice and the rows
+    // whose slots in the table are being fetched ahead.
+    struct Worker {
+        std::vector<std::vector<RuleBodyJoin>> joins;
+        std::vector<ReferenceRows> sources;
+        std::vector<ValueId> batchCells;
+        std::vector<std::uint64_t> batchHashes;
+    };
+
+    void runSlice(Worker& worker, std::size_t rule, std::size_t body, const RelationPart& target,
+                  SharedPendingRows& found, std::size_t slice);
+    static void flush(Worker& worker, std::size_t arity, const RelationPart& target,
+                      SharedPendingRows& found, std::size_t slice);
+
+    const ProgramPlan& plan;
+    WorkerPool& pool;
+    std::uint32_t rowsPerSlice;
+    std::vector<Worker> workers;
+};

@@ -1,0 +1,140 @@
+#include "engine/SharedPendingRows.h"
+
+#include <algorithm>
+#include <bit>
+
+#include "data/RowHashing.h"
+#include "data/TaggedSlots.h"
+
+namespace {
+
+// A mark's top bit says the row stays; below it, once counted, the number of rows that stay
+// before it in its slice.
+constexpr std::uint32_t kStays = std::uint32_t{1} << 31;
+
+}  // namespace
+
+SharedPendingRows::SharedPendingRows(std::size_t rowArity, std::size_t workerCount)
+    : arity(rowArity) {
+    // Enough groups that the search for repeats balances across the threads.
+    groupCount = std::bit_ceil(std::max<std::size_t>(workerCount * 4, 4));
+    groupShift = static_cast<unsigned>(64 - std::countr_zero(groupCount));
+}
+
+std::size_t SharedPendingRows::addSlices(std::size_t count) {
+    const std::size_t first = sliceCount;
+    sliceCount += count;
+    if (slices.size() < sliceCount) slices.resize(sliceCount);
+    for (std::size_t s = first; s < sliceCount; ++s) {
+        if (slices[s].groups.size() != groupCount) slices[s].groups.resize(groupCount);
+    }
+    return first;
+}
+
+void SharedPendingRows::add(std::size_t number, const ValueId* row, std::uint64_t hash) {
+    Slice& slice = slices[number];
+    GrowingArray<std::uint32_t>& group = slice.groups[hash >> groupShift];
+    std::uint32_t* entry = group.appendUnfilled(entryWidth());
+    entry[0] = slice.count++;
+    entry[1] = static_cast<std::uint32_t>(hash);
+    std::copy_n(row, arity, entry + 2);
+}
+
+bool SharedPendingRows::isEmpty() const {
+    for (std::size_t s = 0; s < sliceCount; ++s) {
+        if (slices[s].count > 0) return false;
+    }
+    return true;
+}
+
+void SharedPendingRows::moveTo(RelationPart& part, WorkerPool& workers) {
+    if (isEmpty()) {
+        for (std::size_t s = 0; s < sliceCount; ++s) forget(slices[s]);
+        sliceCount = 0;
+        return;
+    }
+    for (std::size_t s = 0; s < sliceCount; ++s) slices[s].marks.assign(slices[s].count, 0);
+    workers.run(groupCount, [this](std::size_t group, std::size_t) { markFirsts(group); });
+    // Each slice counts the rows that stay before each of its rows; the slices' totals give
+    // where each slice's rows begin.
+    workers.run(sliceCount, [this](std::size_t number, std::size_t) {
+        std::uint32_t staying = 0;
+        for (std::uint32_t& mark : slices[number].marks) {
+            const bool stays = mark != 0;
+            mark = stays ? (kStays | staying) : staying;
+            staying += stays ? 1 : 0;
+        }
+    });
+    std::vector<std::size_t> starts(sliceCount + 1, 0);
+    for (std::size_t s = 0; s < sliceCount; ++s) {
+        std::size_t staying = 0;
+        const std::vector<std::uint32_t>& marks = slices[s].marks;
+        if (!marks.empty()) {
+            // The last row's mark holds the count before it.
+            const std::uint32_t last = marks.back();
+            staying = (last & ~kStays) + ((last & kStays) != 0 ? 1 : 0);
+        }
+        starts[s + 1] = starts[s] + staying;
+    }
+    const std::size_t first = part.makeRoomForAbsent(starts[sliceCount]);
+    workers.run(sliceCount, [&](std::size_t number, std::size_t) {
+        place(slices[number], first + starts[number], part);
+    });
+    for (std::size_t s = 0; s < sliceCount; ++s) forget(slices[s]);
+    sliceCount = 0;
+}
+
+// Marks, in one group, the first of every set of equal rows, slice by slice in order: the
+// place a single thread would have kept.
+void SharedPendingRows::markFirsts(std::size_t group) {
+    TaggedSlots seen;
+    std::vector<const std::uint32_t*> firsts;
+    const std::size_t width = entryWidth();
+    for (std::size_t s = 0; s < sliceCount; ++s) {
+        Slice& slice = slices[s];
+        const GrowingArray<std::uint32_t>& entries = slice.groups[group];
+        for (std::size_t at = 0; at < entries.size(); at += width) {
+            const std::uint32_t* entry = entries.data() + at;
+            const std::uint32_t tag = entry[1];
+            const std::size_t slot = seen.find(tag, [&](std::size_t number) {
+                return std::equal(entry + 2, entry + width, firsts[number] + 2);
+            });
+            if (seen.numberAt(slot) != TaggedSlots::kNone) continue;
+            slice.marks[entry[0]] = kStays;
+            firsts.push_back(entry);
+            seen.fill(slot, tag, firsts.size() - 1,
+                      [&firsts](std::size_t number) { return firsts[number][1]; });
+        }
+    }
+}
+
+void SharedPendingRows::place(Slice& slice, std::size_t first, RelationPart& part) const {
+    const std::size_t width = entryWidth();
+    for (const GrowingArray<std::uint32_t>& entries : slice.groups) {
+        for (std::size_t at = 0; at < entries.size(); at += width) {
+            const std::uint32_t* entry = entries.data() + at;
+            const std::uint32_t mark = slice.marks[entry[0]];
+            if ((mark & kStays) == 0) continue;
+            part.placeAbsent(first + (mark & ~kStays), entry + 2, entry[1]);
+        }
+    }
+}
+
+void SharedPendingRows::forget(Slice& slice) const {
+    // Small slices keep their memory for the next iteration, so that the many small iterations
+    // of a long chain allocate nothing; large ones give it back.
+    constexpr std::size_t kKeptValues = 4096;
+    for (GrowingArray<std::uint32_t>& entries : slice.groups) {
+        if (entries.capacity() > kKeptValues) {
+            entries = GrowingArray<std::uint32_t>();
+        } else {
+            entries.clear();
+        }
+    }
+    if (slice.marks.capacity() > kKeptValues) {
+        std::vector<std::uint32_t>().swap(slice.marks);
+    } else {
+        slice.marks.clear();
+    }
+    slice.count = 0;
+}

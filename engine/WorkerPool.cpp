@@ -1,0 +1,71 @@
+#include "engine/WorkerPool.h"
+
+WorkerPool::WorkerPool(std::size_t workerCount) {
+    for (std::size_t worker = 1; worker < workerCount; ++worker) {
+        threads.emplace_back([this, worker] { work(worker); });
+    }
+}
+
+WorkerPool::~WorkerPool() {
+    {
+        const std::lock_guard<std::mutex> lock(mutex);
+        isStopping = true;
+    }
+    started.notify_all();
+    for (std::thread& thread : threads) thread.join();
+}
+
+void WorkerPool::run(std::size_t count, const std::function<void(std::size_t, std::size_t)>& task) {
+    if (count == 0) return;
+    if (threads.empty() || count == 1) {
+        for (std::size_t number = 0; number < count; ++number) task(number, 0);
+        return;
+    }
+    {
+        const std::lock_guard<std::mutex> lock(mutex);
+        job = &task;
+        ++jobNumber;
+        taskCount = count;
+        nextTask = 0;
+        busyWorkers = threads.size() + 1;
+        failure = nullptr;
+    }
+    started.notify_all();
+    takeTasks(0);
+    std::unique_lock<std::mutex> lock(mutex);
+    finished.wait(lock, [this] { return busyWorkers == 0; });
+    job = nullptr;
+    if (failure) std::rethrow_exception(std::exchange(failure, nullptr));
+}
+
+// Tasks are handed out under the lock: a task is a slice of a pass, long beside taking a lock.
+void WorkerPool::takeTasks(std::size_t worker) {
+    std::unique_lock<std::mutex> lock(mutex);
+    while (nextTask < taskCount && !failure) {
+        const std::size_t number = nextTask++;
+        const auto* task = job;
+        lock.unlock();
+        try {
+            (*task)(number, worker);
+        } catch (...) {
+            lock.lock();
+            if (!failure) failure = std::current_exception();
+            continue;
+        }
+        lock.lock();
+    }
+    if (--busyWorkers == 0) finished.notify_one();
+}
+
+void WorkerPool::work(std::size_t worker) {
+    std::size_t seenJob = 0;
+    for (;;) {
+        {
+            std::unique_lock<std::mutex> lock(mutex);
+            started.wait(lock, [&] { return isStopping || jobNumber != seenJob; });
+            if (isStopping) return;
+            seenJob = jobNumber;
+        }
+        takeTasks(worker);
+    }
+}

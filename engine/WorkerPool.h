@@ -1,0 +1,45 @@
+#pragma once
+
+#include <condition_variable>
+#include <cstddef>
+#include <exception>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <utility>
+#include <vector>
+
+// A fixed set of threads that share out the tasks of one job at a time. The calling thread
+// works too, as worker 0, so a pool of one worker starts no thread at all. Tasks are taken in
+// ascending order, each by whichever worker is free, so uneven tasks balance out.
+class WorkerPool {
+public:
+    explicit WorkerPool(std::size_t workerCount);
+    ~WorkerPool();
+    WorkerPool(const WorkerPool&) = delete;
+    WorkerPool& operator=(const WorkerPool&) = delete;
+
+    std::size_t size() const { return threads.size() + 1; }
+
+    // Calls task(number, worker) for every number below taskCount and returns when all are
+    // done. The first exception a task throws is thrown here, once every worker has stopped;
+    // tasks not yet started are skipped.
+    void run(std::size_t taskCount, const std::function<void(std::size_t, std::size_t)>& task);
+
+private:
+    void work(std::size_t worker);
+    void takeTasks(std::size_t worker);
+
+    std::vector<std::thread> threads;
+    std::mutex mutex;
+    std::condition_variable started;
+    std::condition_variable finished;
+    // The job now running; guarded by mutex except for the task counter's own updates.
+    const std::function<void(std::size_t, std::size_t)>* job = nullptr;
+    std::size_t jobNumber = 0;
+    std::size_t taskCount = 0;
+    std::size_t nextTask = 0;
+    std::size_t busyWorkers = 0;
+    std::exception_ptr failure;
+    bool isStopping = false;
+};

@@ -1,0 +1,43 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <stdexcept>
+#include <vector>
+
+#include "engine/WorkerPool.h"
+
+namespace {
+
+TEST(WorkerPool, RunsEveryTaskOnceOnEveryPoolSize) {
+    for (const std::size_t size : {1, 2, 3, 8}) {
+        WorkerPool pool(size);
+        EXPECT_EQ(pool.size(), size);
+        // Jobs after jobs: a worker that wakes late must still take part in the right one.
+        for (const std::size_t tasks : {0, 1, 2, 7, 100}) {
+            std::vector<std::atomic<int>> runs(tasks);
+            std::atomic<bool> isWorkerInRange = true;
+            pool.run(tasks, [&](std::size_t task, std::size_t worker) {
+                runs[task].fetch_add(1);
+                if (worker >= size) isWorkerInRange = false;
+            });
+            for (std::size_t task = 0; task < tasks; ++task) {
+                EXPECT_EQ(runs[task].load(), 1) << size << " workers, task " << task;
+            }
+            EXPECT_TRUE(isWorkerInRange);
+        }
+    }
+}
+
+TEST(WorkerPool, AFailingTaskFailsTheJobAndLeavesThePoolUsable) {
+    WorkerPool pool(3);
+    EXPECT_THROW(pool.run(50,
+                          [](std::size_t task, std::size_t) {
+                              if (task == 10) throw std::runtime_error("task 10");
+                          }),
+                 std::runtime_error);
+    std::atomic<int> done = 0;
+    pool.run(20, [&](std::size_t, std::size_t) { done.fetch_add(1); });
+    EXPECT_EQ(done.load(), 20);
+}
+
+}  // namespace
