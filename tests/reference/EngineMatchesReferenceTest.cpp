@@ -36,7 +36,7 @@ TEST(EngineMatchesReference, AnyNumberOfThreadsPrintsTheSameBytes) {
     for (int seed = 0; seed < count && mismatches < 3; ++seed) {
         const std::string input = generateProgram(static_cast<std::uint64_t>(seed));
         const std::string expected = runOnText(input);
-        for (const std::size_t threads : {2, 3, 8}) {
+        for (const std::size_t threads : {2, 3, 4, 8}) {
             const std::string actual = runOnText(input, {.threads = threads, .rowsPerSlice = 1});
             if (actual != expected) ++mismatches;
             EXPECT_EQ(actual, expected) << threads << " threads, seed " << seed << ", input:\n"
