@@ -108,10 +108,15 @@ void SharedPendingRows::markFirsts(std::size_t group) {
     }
 }
 
+// The slots of a large table are fetched a few rows ahead of placing them.
 void SharedPendingRows::place(Slice& slice, std::size_t first, RelationPart& part) const {
+    constexpr std::size_t kAhead = 8;
     const std::size_t width = entryWidth();
     for (const GrowingArray<std::uint32_t>& entries : slice.groups) {
+        const std::size_t ahead = std::min(entries.size(), kAhead * width);
+        for (std::size_t at = 0; at < ahead; at += width) part.prefetch(entries[at + 1]);
         for (std::size_t at = 0; at < entries.size(); at += width) {
+            if (at + ahead < entries.size()) part.prefetch(entries[at + ahead + 1]);
             const std::uint32_t* entry = entries.data() + at;
             const std::uint32_t mark = slice.marks[entry[0]];
             if ((mark & kStays) == 0) continue;
