@@ -46,7 +46,9 @@ Fixpoint::Fixpoint(const ProgramPlan& programPlan, std::vector<StoredRelation>& 
             state.sources.resize(body.references.size());
             ruleJoins.emplace_back(body.plan, pool);
         }
-        pendingOf.emplace_back(idb[i], plan.longestBodyOf(i));
+        pendingOf.emplace_back(
+            idb[i], plan.longestBodyOf(i),
+            commonArityOf(plan.bodiesOf(i)) != 0 && isRunOncePerIteration(plan, i));
     }
     if (parallelism.threads <= 1) return;
     workers = std::make_unique<WorkerPool>(parallelism.threads);

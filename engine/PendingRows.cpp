@@ -3,8 +3,12 @@
 #include <algorithm>
 #include <numeric>
 
-PendingRows::PendingRows(RelationTable& rows, std::size_t referenceCount)
-    : table(rows), keyWidth(referenceCount + 1), scratchKey(keyWidth, 0), lastKey(keyWidth, 0) {}
+PendingRows::PendingRows(RelationTable& rows, std::size_t referenceCount, bool isInKeyOrderAlways)
+    : table(rows),
+      keyWidth(referenceCount + 1),
+      isKeyless(isInKeyOrderAlways),
+      scratchKey(keyWidth, 0),
+      lastKey(keyWidth, 0) {}
 
 bool PendingRows::isKeyLess(std::uint32_t leftBody, const std::uint32_t* leftPositions,
                             std::uint32_t rightBody, const std::uint32_t* rightPositions) const {
@@ -58,6 +62,10 @@ void PendingRows::offer(const ValueId* row, std::size_t arity, std::uint32_t bod
         // Most rows found again are old ones: the key is built only for the others.
         const auto [position, offered] = rows.offer(row, tag);
         if (offered == RelationPart::Offered::Committed) return;
+        if (isKeyless) {
+            if (offered == RelationPart::Offered::Added) ++count;
+            return;
+        }
         writeKey(scratchKey.data(), body, positions, referenceCount);
         record(part, position, offered, scratchKey.data());
         return;
@@ -65,7 +73,7 @@ void PendingRows::offer(const ValueId* row, std::size_t arity, std::uint32_t bod
     rows.prefetch(tag);
     batch.push_back({part, tag, batchCells.size(), batchKeys.size()});
     batchCells.insert(batchCells.end(), row, row + arity);
-    appendKey(batchKeys, body, positions, referenceCount);
+    if (!isKeyless) appendKey(batchKeys, body, positions, referenceCount);
     if (batch.size() == kBatchSize) flush();
 }
 
@@ -73,7 +81,9 @@ void PendingRows::flush() {
     for (const Batched& entry : batch) {
         const auto [position, offered] =
             table.partAt(entry.part).offer(batchCells.data() + entry.cellsAt, entry.tag);
-        if (offered != RelationPart::Offered::Committed) {
+        if (isKeyless) {
+            if (offered == RelationPart::Offered::Added) ++count;
+        } else if (offered != RelationPart::Offered::Committed) {
             record(entry.part, position, offered, batchKeys.data() + entry.keyAt);
         }
     }
@@ -118,6 +128,11 @@ void PendingRows::commit() {
     isBatching = offeredCount > kBatchSize;
     offeredCount = 0;
     if (count == 0) return;
+    if (isKeyless) {
+        table.commitPending({});
+        count = 0;
+        return;
+    }
     if (table.partCount() <= 1) {
         if (!isInKeyOrder) {
             const std::vector<std::uint32_t> order = keyOrder(0);

@@ -17,10 +17,14 @@
 // Precondition: within one iteration, bodies are offered in ascending body number, each body's
 // combinations of one pass in ascending positions. A row found again can then only get a
 // smaller key from the body that is running, and rows that come in key order need no sort.
+//
+// When every body runs at most one pass per iteration and all give rows of one length, rows
+// always come in key order: the first time a row comes is its place, and no key is kept at all.
 class PendingRows {
 public:
     // Keys have room for the positions of the rule's longest body, referenceCount at most.
-    PendingRows(RelationTable& table, std::size_t referenceCount);
+    // isInKeyOrderAlways: every iteration offers its rows in key order, all of one length.
+    PendingRows(RelationTable& table, std::size_t referenceCount, bool isInKeyOrderAlways);
 
     // Rows are taken in small batches whose hash slots are fetched ahead once the table's hash
     // set has outgrown the caches; flush takes in the batch.
@@ -67,6 +71,7 @@ private:
 
     RelationTable& table;
     std::size_t keyWidth;
+    bool isKeyless;
     std::size_t count = 0;
     std::vector<PartKeys> keys;
     std::vector<Batched> batch;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <string>
 #include <vector>
@@ -25,7 +26,7 @@ TEST(PendingRowsOrder, CommitsInSmallestKeyOrder) {
     RelationTable table("p");
     const ValueId old[] = {1};
     table.insert(old, 1);
-    PendingRows pending(table, 2);
+    PendingRows pending(table, 2, false);
     const ValueId a[] = {10}, b[] = {11}, c[] = {12};
     const std::uint32_t late[] = {5, 0}, early[] = {2, 9}, earliest[] = {1, 1}, body1[] = {0, 0};
     pending.offer(a, 1, 0, late, 2);
@@ -45,7 +46,7 @@ TEST(PendingRowsOrder, CommitsInSmallestKeyOrder) {
 // again by a later body keeps its earlier key.
 TEST(PendingRowsOrder, BodiesOfDifferentLengthsOrderByBodyFirst) {
     RelationTable table("p");
-    PendingRows pending(table, 3);
+    PendingRows pending(table, 3, false);
     const ValueId a[] = {1}, b[] = {2}, c[] = {3}, d[] = {4};
     const std::uint32_t small[] = {0}, large[] = {9, 9, 9}, larger[] = {9, 9, 10}, mid[] = {4};
     pending.offer(a, 1, 1, small, 1);
@@ -59,7 +60,7 @@ TEST(PendingRowsOrder, BodiesOfDifferentLengthsOrderByBodyFirst) {
 
 TEST(PendingRowsOrder, RowsOfTwoLengthsInterleaveByKey) {
     RelationTable table("p");
-    PendingRows pending(table, 1);
+    PendingRows pending(table, 1, false);
     const ValueId one[] = {7}, two[] = {7, 8}, three[] = {9};
     const std::uint32_t k3[] = {3}, k1[] = {1}, k2[] = {2};
     pending.offer(one, 1, 0, k3, 1);
@@ -78,7 +79,7 @@ TEST(PendingRowsOrder, LargeTablesKeepSmallestKeyOrder) {
     RelationTable table("p");
     constexpr ValueId kCommitted = 200000;
     for (ValueId value = 0; value < kCommitted; ++value) table.insert(&value, 1);
-    PendingRows pending(table, 1);
+    PendingRows pending(table, 1, false);
     std::map<std::uint32_t, ValueId> expected;  // smallest key -> row
     std::map<ValueId, std::uint32_t> smallest;
     for (std::uint32_t j = 0; j < 30000; ++j) {
@@ -117,6 +118,35 @@ TEST(PendingRowsOrder, LargeTablesKeepSmallestKeyOrder) {
         ASSERT_EQ(rows.size(), size);
         EXPECT_EQ(rows[size - 2], late);
         EXPECT_EQ(rows[size - 1], early);
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// Rows that always come in key order keep no key: a row's first coming is its place, on small
+// tables and on large ones taken in batches alike.
+TEST(PendingRowsOrder, RowsInKeyOrderKeepTheirFirstComing) {
+    for (const ValueId committed : {ValueId{3}, ValueId{300000}}) {
+        RelationTable table("p");
+        for (ValueId value = 0; value < committed; ++value) table.insert(&value, 1);
+        PendingRows pending(table, 1, true);
+        std::vector<ValueId> expected;
+        for (ValueId j = 0; j < 3000; ++j) {
+            const ValueId value = committed + (j * 7919u) % 1000u;  // each row three times
+            const ValueId old = j % committed;
+            const std::uint32_t position = j;
+            pending.offer(&value, 1, 0, &position, 1);
+            pending.offer(&old, 1, 0, &position, 1);
+            if (j < 1000) expected.push_back(value);
+        }
+        pending.commit();
+        std::vector<ValueId> rows;
+        table.forEachRow([&](const ValueId* row, std::size_t) { rows.push_back(row[0]); });
+        ASSERT_EQ(rows.size(), committed + expected.size());
+        EXPECT_TRUE(std::equal(expected.begin(), expected.end(), rows.begin() + committed));
+        EXPECT_TRUE(pending.isEmpty());
     }
 }
 
