@@ -74,6 +74,19 @@ public:
         slots[slot] = (slots[slot] & ~mask) | static_cast<std::uint32_t>(number + 1);
     }
 
+    // The number of the first entry on this tag's search path whose tag matches, or kNone when
+    // the search meets a free slot first: the entry that find will most likely compare, so that
+    // its owner can fetch it ahead.
+    std::size_t firstCandidate(std::uint32_t tag) const {
+        const std::uint32_t mask = slotMask();
+        const std::uint32_t upper = tag & ~mask;
+        for (std::size_t slot = tag & mask;; slot = (slot + 1) & mask) {
+            const std::uint32_t entry = slots[slot];
+            if (entry == 0) return kNone;
+            if ((entry & ~mask) == upper) return std::size_t{entry & mask} - 1;
+        }
+    }
+
     // The slot where the search for an entry with this tag begins.
     std::size_t homeSlot(std::uint32_t tag) const { return tag & slotMask(); }
     void prefetch(std::uint32_t tag) const { __builtin_prefetch(&slots[homeSlot(tag)]); }

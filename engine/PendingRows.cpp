@@ -78,6 +78,7 @@ void PendingRows::offer(const ValueId* row, std::size_t arity, std::uint32_t bod
 }
 
 void PendingRows::flush() {
+    for (const Batched& entry : batch) table.partAt(entry.part).prefetchCandidate(entry.tag);
     for (const Batched& entry : batch) {
         const auto [position, offered] =
             table.partAt(entry.part).offer(batchCells.data() + entry.cellsAt, entry.tag);
