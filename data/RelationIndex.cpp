@@ -106,7 +106,13 @@ void RelationIndex::add(const ValueId* key, std::uint32_t tag) {
             list = static_cast<std::uint32_t>(lists.size());
             lists.push_back({record[width + kFirst]});
         }
-        lists[list].push_back(position);
+        std::vector<std::uint32_t>& positions = lists[list];
+        // Lists grow by half, not double: an index of a hundred million rows holds its lists
+        // with a sixth of them unused on average instead of a third.
+        if (positions.size() == positions.capacity()) {
+            positions.reserve(positions.size() + positions.size() / 2 + 2);
+        }
+        positions.push_back(position);
         record[width + kLast] = position;
         return;
     }
