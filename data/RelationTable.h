@@ -61,14 +61,19 @@ public:
     // Calls visit(values, arity) for every row in insertion order.
     template <typename Visit>
     void forEachRow(Visit&& visit) const {
+        forEachRowIn(0, size(), visit);
+    }
+    // The same for the rows inserted first to last - 1, counting from 0.
+    template <typename Visit>
+    void forEachRowIn(std::size_t first, std::size_t last, Visit&& visit) const {
         if (parts.size() <= 1) {
             for (const auto& part : parts) {
-                for (std::size_t i = 0; i < part->size(); ++i)
-                    visit(part->row(i), part->getArity());
+                for (std::size_t i = first; i < last; ++i) visit(part->row(i), part->getArity());
             }
             return;
         }
-        for (const auto& [partNumber, position] : order) {
+        for (std::size_t i = first; i < last; ++i) {
+            const auto [partNumber, position] = order[i];
             const RelationPart& part = *parts[partNumber];
             visit(part.row(position), part.getArity());
         }

@@ -1,27 +1,72 @@
 #include "driver/ResultWriter.h"
 
+#include <algorithm>
+
 #include "data/RelationText.h"
 #include "driver/OutputChunks.h"
 
+namespace {
+
+// Rows a worker formats at a time, and blocks formatted before any is written: enough to keep
+// every worker busy, little beside the tables.
+constexpr std::size_t kRowsPerBlock = std::size_t{1} << 14;
+constexpr std::size_t kBlocksPerWorker = 4;
+
+template <typename Text>
+void appendRow(Text& text, const ValueId* row, std::size_t arity, const ValuePool& pool) {
+    if (arity == 0) return;
+    for (std::size_t v = 0; v < arity; ++v) {
+        if (v > 0) text.push_back(',');
+        pool.appendText(row[v], text);
+    }
+    text.push_back('\n');
+}
+
+// The rows of one table, block by block: each block formatted by a worker into a text of its
+// own, then every block of the round written in order.
+void writeRowsShared(OutputChunks& out, const RelationTable& table, const ValuePool& pool,
+                     WorkerPool& workers, std::vector<std::string>& blocks) {
+    const std::size_t rows = table.size();
+    const std::size_t roundRows = kRowsPerBlock * blocks.size();
+    for (std::size_t first = 0; first < rows; first += roundRows) {
+        const std::size_t count = std::min(rows - first, roundRows);
+        const std::size_t blockCount = (count + kRowsPerBlock - 1) / kRowsPerBlock;
+        workers.run(blockCount, [&](std::size_t block, std::size_t) {
+            std::string& text = blocks[block];
+            text.clear();
+            const std::size_t from = first + block * kRowsPerBlock;
+            const std::size_t to = std::min(from + kRowsPerBlock, first + count);
+            table.forEachRowIn(from, to, [&](const ValueId* row, std::size_t arity) {
+                appendRow(text, row, arity, pool);
+            });
+        });
+        for (std::size_t block = 0; block < blockCount; ++block) {
+            out.append(std::string_view(blocks[block]));
+        }
+    }
+}
+
+}  // namespace
+
 void writeResults(const std::function<void(std::string_view)>& write,
                   const std::vector<std::pair<std::string, Rule>>& rules,
-                  const std::vector<RelationTable>& idb, const ValuePool& pool) {
+                  const std::vector<RelationTable>& idb, const ValuePool& pool,
+                  WorkerPool& workers) {
     OutputChunks out(write);
     std::string header;
+    std::vector<std::string> blocks(workers.size() > 1 ? workers.size() * kBlocksPerWorker : 0);
     for (std::size_t i = 0; i < rules.size(); ++i) {
         const std::vector<std::string> head = rules[i].second.headColumnNames();
         header.clear();
         appendRelationHeader(header, rules[i].second.getName(),
                              std::vector<std::string_view>(head.begin(), head.end()));
         out.append(std::string_view(header));
-        idb[i].forEachRow([&](const ValueId* row, std::size_t arity) {
-            if (arity == 0) return;
-            for (std::size_t v = 0; v < arity; ++v) {
-                if (v > 0) out.append(',');
-                pool.appendText(row[v], out);
-            }
-            out.append('\n');
-        });
+        if (blocks.empty() || idb[i].size() <= kRowsPerBlock) {
+            idb[i].forEachRow(
+                [&](const ValueId* row, std::size_t arity) { appendRow(out, row, arity, pool); });
+        } else {
+            writeRowsShared(out, idb[i], pool, workers, blocks);
+        }
         out.append('\n');
     }
     out.flush();

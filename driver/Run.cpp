@@ -18,6 +18,7 @@
 #include "driver/ProgramReader.h"
 #include "driver/ResultWriter.h"
 #include "engine/Fixpoint.h"
+#include "engine/WorkerPool.h"
 
 namespace {
 
@@ -39,9 +40,10 @@ bool readEvaluateWrite(InputLines& input, const Write& write, InputChecker* chec
         echoed.flush();
     }
     input.close();
+    WorkerPool workers(parallelism.threads);
     const std::vector<RelationTable> idb =
-        evaluateToFixpoint(program->rules, program->edb, pool, parallelism);
-    writeResults(write, program->rules, idb, pool);
+        evaluateToFixpoint(program->rules, program->edb, pool, workers, parallelism.rowsPerSlice);
+    writeResults(write, program->rules, idb, pool, workers);
     return true;
 }
 

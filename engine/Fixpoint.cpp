@@ -26,8 +26,8 @@ bool isRunOncePerIteration(const ProgramPlan& plan, std::size_t rule) {
 }  // namespace
 
 Fixpoint::Fixpoint(const ProgramPlan& programPlan, std::vector<StoredRelation>& stored,
-                   ValuePool& values, Parallelism parallelism)
-    : plan(programPlan), edb(stored), pool(values) {
+                   ValuePool& values, WorkerPool& workerPool, std::uint32_t rowsPerSlice)
+    : plan(programPlan), edb(stored), pool(values), workers(workerPool) {
     const std::size_t ruleCount = plan.ruleCount();
     idb.reserve(ruleCount);
     for (std::size_t i = 0; i < ruleCount; ++i) idb.emplace_back(plan.ruleNameOf(i));
@@ -50,16 +50,15 @@ Fixpoint::Fixpoint(const ProgramPlan& programPlan, std::vector<StoredRelation>& 
             idb[i], plan.longestBodyOf(i),
             commonArityOf(plan.bodiesOf(i)) != 0 && isRunOncePerIteration(plan, i));
     }
-    if (parallelism.threads <= 1) return;
-    workers = std::make_unique<WorkerPool>(parallelism.threads);
-    sharedPass = std::make_unique<SharedPass>(plan, pool, *workers, parallelism.rowsPerSlice);
+    if (workers.size() <= 1) return;
+    sharedPass = std::make_unique<SharedPass>(plan, pool, workers, rowsPerSlice);
     for (std::size_t i = 0; i < ruleCount; ++i) {
         // A rule of no body or one whose rows differ in length keeps to one thread. An arity of
         // 0 is one row at most: not worth sharing either.
         const std::size_t arity = commonArityOf(plan.bodiesOf(i));
         sharedOf.push_back(arity == 0 || !isRunOncePerIteration(plan, i)
                                ? nullptr
-                               : std::make_unique<SharedPendingRows>(arity, parallelism.threads));
+                               : std::make_unique<SharedPendingRows>(arity, workers.size()));
     }
 }
 
@@ -77,7 +76,7 @@ bool Fixpoint::commitRule(std::size_t rule) {
     }
     SharedPendingRows& found = *sharedOf[rule];
     if (found.isEmpty()) return false;
-    found.moveTo(sharedTarget(rule), *workers);
+    found.moveTo(sharedTarget(rule), workers);
     idb[rule].commitPending({});
     return true;
 }
@@ -203,7 +202,7 @@ void Fixpoint::runPass(std::size_t rule, std::size_t body) {
 
 std::vector<RelationTable> evaluateToFixpoint(
     const std::vector<std::pair<std::string, Rule>>& rules, std::vector<StoredRelation>& edb,
-    ValuePool& pool, Parallelism parallelism) {
+    ValuePool& pool, WorkerPool& workers, std::uint32_t rowsPerSlice) {
     const ProgramPlan plan(rules, edb, pool);
-    return Fixpoint(plan, edb, pool, parallelism).run();
+    return Fixpoint(plan, edb, pool, workers, rowsPerSlice).run();
 }

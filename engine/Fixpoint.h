@@ -38,8 +38,9 @@ class Fixpoint {
 public:
     // The plan, the stored relations and the pool must outlive the evaluation. Stored
     // relations are read only, but a released row set is made again when a body needs it.
+    // A pool of one worker evaluates on the calling thread alone.
     Fixpoint(const ProgramPlan& plan, std::vector<StoredRelation>& edb, ValuePool& pool,
-             Parallelism parallelism = {});
+             WorkerPool& workers, std::uint32_t rowsPerSlice = Parallelism{}.rowsPerSlice);
     std::vector<RelationTable> run();
 
 private:
@@ -79,7 +80,7 @@ private:
     std::vector<PendingRows> pendingOf;
     // With several threads: the workers, and per rule its shared pending rows, or none for a
     // rule that runs on the calling thread.
-    std::unique_ptr<WorkerPool> workers;
+    WorkerPool& workers;
     std::unique_ptr<SharedPass> sharedPass;
     std::vector<std::unique_ptr<SharedPendingRows>> sharedOf;
     // The rules whose newest rows came in the last iteration: only their readers can find
@@ -88,7 +89,7 @@ private:
     std::vector<std::size_t> active;
 };
 
-// Plans the rules and evaluates them: one table per rule, in rule order.
+// Plans the rules and evaluates them on the workers: one table per rule, in rule order.
 std::vector<RelationTable> evaluateToFixpoint(
     const std::vector<std::pair<std::string, Rule>>& rules, std::vector<StoredRelation>& edb,
-    ValuePool& pool, Parallelism parallelism = {});
+    ValuePool& pool, WorkerPool& workers, std::uint32_t rowsPerSlice = Parallelism{}.rowsPerSlice);

@@ -287,3 +287,26 @@ TEST(ValuePoolValues, EqualValuesShareIdsAndClassesStayApart) {
 }
 
 }  // namespace
+
+namespace {
+
+// Rows of two lengths keep one insertion order; a range of it is a slice of the whole.
+TEST(RelationTableRows, ARangeOfRowsIsASliceOfAllRows) {
+    RelationTable table("t");
+    std::vector<std::vector<ValueId>> all;
+    for (ValueId i = 0; i < 40; ++i) {
+        const std::vector<ValueId> row =
+            i % 3 == 0 ? std::vector<ValueId>{i} : std::vector<ValueId>{i, i + 1};
+        table.insert(row.data(), row.size());
+        all.push_back(row);
+    }
+    for (const auto& [first, last] : {std::pair{0, 40}, std::pair{5, 17}, std::pair{39, 40}}) {
+        std::vector<std::vector<ValueId>> seen;
+        table.forEachRowIn(first, last, [&](const ValueId* row, std::size_t arity) {
+            seen.emplace_back(row, row + arity);
+        });
+        EXPECT_EQ(seen, std::vector<std::vector<ValueId>>(all.begin() + first, all.begin() + last));
+    }
+}
+
+}  // namespace

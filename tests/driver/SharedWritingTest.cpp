@@ -1,0 +1,31 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "driver/Run.h"
+
+namespace {
+
+// A closure large enough that its rows are written in blocks by several workers, with rows of
+// strings and of integers in one relation.
+std::string chainProgram(int nodes) {
+    std::string input = "path(X,Y)<-edge(X,Y)\npath(X,Y)<-edge(X,Z),path(Z,Y)\n\nedge(A,B)\n";
+    for (int i = 0; i + 1 < nodes; ++i) {
+        if (i % 7 == 0) {
+            input += "'n" + std::to_string(i) + "','n" + std::to_string(i + 1) + "'\n";
+        }
+        input += std::to_string(i) + "," + std::to_string(i + 1) + "\n";
+    }
+    return input;
+}
+
+TEST(SharedWriting, BlocksOfRowsGoOutInOrder) {
+    const std::string input = chainProgram(300);  // 44,850 rows and then some: several blocks
+    const std::string expected = runOnText(input);
+    ASSERT_GT(expected.size(), std::size_t{300000});
+    for (const std::size_t threads : {2, 3, 8}) {
+        EXPECT_EQ(runOnText(input, {.threads = threads}), expected) << threads << " threads";
+    }
+}
+
+}  // namespace
