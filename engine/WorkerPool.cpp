@@ -1,8 +1,20 @@
 #include "engine/WorkerPool.h"
 
+#include <pthread.h>
+
+#include <csignal>
+#include <system_error>
+
+// A thread the system will not start (a limit on threads or on memory) leaves the pool
+// smaller: the work and its result are the same with fewer workers.
 WorkerPool::WorkerPool(std::size_t workerCount) {
+    threads.reserve(workerCount > 0 ? workerCount - 1 : 0);
     for (std::size_t worker = 1; worker < workerCount; ++worker) {
-        threads.emplace_back([this, worker] { work(worker); });
+        try {
+            threads.emplace_back([this, worker] { work(worker); });
+        } catch (const std::system_error&) {
+            break;
+        }
     }
 }
 
@@ -58,6 +70,11 @@ void WorkerPool::takeTasks(std::size_t worker) {
 }
 
 void WorkerPool::work(std::size_t worker) {
+    // Signals go to the calling thread, which holds them back while it replaces the output:
+    // a worker that took one could end the process in the middle of that.
+    sigset_t all;
+    sigfillset(&all);
+    pthread_sigmask(SIG_BLOCK, &all, nullptr);
     std::size_t seenJob = 0;
     for (;;) {
         {

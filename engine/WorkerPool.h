@@ -14,6 +14,7 @@
 // ascending order, each by whichever worker is free, so uneven tasks balance out.
 class WorkerPool {
 public:
+    // Starts workerCount - 1 threads, or as many as the system allows.
     explicit WorkerPool(std::size_t workerCount);
     ~WorkerPool();
     WorkerPool(const WorkerPool&) = delete;

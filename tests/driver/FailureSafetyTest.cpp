@@ -67,7 +67,11 @@ const FailingRun kOutOfMemoryRuns[] = {
 
 TEST(FailureSafety, OutOfMemoryIsReportedAndLeavesTheFilesAsTheyWere) {
     if (kHasAddressSanitizer) GTEST_SKIP() << "the address sanitizer needs unlimited address space";
-    for (const FailingRun& failing : kOutOfMemoryRuns) {
+    // With threads, a worker that runs out of memory ends the run the same way.
+    for (const auto& [failing, jobs] :
+         {std::pair{kOutOfMemoryRuns[0], "1"}, std::pair{kOutOfMemoryRuns[1], "1"},
+          std::pair{kOutOfMemoryRuns[2], "1"}, std::pair{kOutOfMemoryRuns[0], "3"},
+          std::pair{kOutOfMemoryRuns[1], "3"}}) {
         const ScratchDirectory scratch;
         const std::string input = scratch.path("in.txt");
         const std::string program = failing.program();
@@ -76,9 +80,9 @@ TEST(FailureSafety, OutOfMemoryIsReportedAndLeavesTheFilesAsTheyWere) {
         if (!failing.isOutputTheInput) writeFileBytes(output, "an earlier result");
         const std::vector<std::string> before = folderEntries(scratch.path(""));
 
-        const DedbRun run = runDedbWithLimits({input, output}, {kAddressLimit, 60});
-        EXPECT_EQ(run.exitStatus, 1) << failing.name;
-        EXPECT_EQ(run.standardError, kOutOfMemory) << failing.name;
+        const DedbRun run = runDedbWithLimits({"-j", jobs, input, output}, {kAddressLimit, 60});
+        EXPECT_EQ(run.exitStatus, 1) << failing.name << ", " << jobs << " threads";
+        EXPECT_EQ(run.standardError, kOutOfMemory) << failing.name << ", " << jobs << " threads";
         EXPECT_TRUE(readFileBytes(input) == program) << failing.name;
         if (!failing.isOutputTheInput) {
             EXPECT_EQ(readFileBytes(output), "an earlier result") << failing.name;
@@ -98,7 +102,9 @@ bool waitForTemporaryFile(const std::string& folder, std::size_t entriesBefore) 
 
 TEST(FailureSafety, InterruptedRunLeavesTheFilesAsTheyWere) {
     const std::string program = longRunningProgram();
-    for (const int signalNumber : {SIGTERM, SIGINT, SIGHUP}) {
+    for (const auto& [signalNumber, jobs] :
+         {std::pair{SIGTERM, "1"}, std::pair{SIGINT, "1"}, std::pair{SIGHUP, "1"},
+          std::pair{SIGTERM, "3"}, std::pair{SIGINT, "3"}}) {
         for (const bool isOutputTheInput : {true, false}) {
             const ScratchDirectory scratch;
             const std::string input = scratch.path("in.txt");
@@ -107,7 +113,7 @@ TEST(FailureSafety, InterruptedRunLeavesTheFilesAsTheyWere) {
             if (!isOutputTheInput) writeFileBytes(output, "an earlier result");
             const std::vector<std::string> before = folderEntries(scratch.path(""));
 
-            DedbProcess process({input, output}, {0, 120});
+            DedbProcess process({"-j", jobs, input, output}, {0, 120});
             ASSERT_TRUE(waitForTemporaryFile(scratch.path(""), before.size()));
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
             process.sendSignal(signalNumber);
