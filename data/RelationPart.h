@@ -61,6 +61,10 @@ public:
     static constexpr std::size_t kNotFound = ~std::size_t{0};
     std::size_t find(const ValueId* values) const { return find(values, hashOf(values)); }
     std::size_t find(const ValueId* values, std::uint32_t tag) const;
+    // Whether the part holds the row, committed or pending; the row set must be there.
+    bool holds(const ValueId* values, std::uint32_t tag) const {
+        return slots.numberAt(findSlot(values, tag)) != TaggedSlots::kNone;
+    }
     // Appends a row known to be absent as pending, with its hash computed beforehand: rows
     // gathered by several threads are checked before they reach the part, which then only
     // places them.

@@ -1,6 +1,7 @@
 #include "driver/ResultWriter.h"
 
 #include <algorithm>
+#include <memory>
 
 #include "data/RelationText.h"
 #include "driver/OutputChunks.h"
@@ -22,23 +23,35 @@ void appendRow(Text& text, const ValueId* row, std::size_t arity, const ValuePoo
     text.push_back('\n');
 }
 
+// A worker's formatting: its own chunk buffer, handed on to the block at hand when full.
+struct BlockWriter {
+    std::string* block = nullptr;
+    std::function<void(std::string_view)> write = [this](std::string_view text) {
+        block->append(text);
+    };
+    OutputChunks chunks{write};
+};
+
 // The rows of one table, block by block: each block formatted by a worker into a text of its
 // own, then every block of the round written in order.
 void writeRowsShared(OutputChunks& out, const RelationTable& table, const ValuePool& pool,
-                     WorkerPool& workers, std::vector<std::string>& blocks) {
+                     WorkerPool& workers, std::vector<std::string>& blocks,
+                     std::vector<std::unique_ptr<BlockWriter>>& writers) {
     const std::size_t rows = table.size();
     const std::size_t roundRows = kRowsPerBlock * blocks.size();
     for (std::size_t first = 0; first < rows; first += roundRows) {
         const std::size_t count = std::min(rows - first, roundRows);
         const std::size_t blockCount = (count + kRowsPerBlock - 1) / kRowsPerBlock;
-        workers.run(blockCount, [&](std::size_t block, std::size_t) {
-            std::string& text = blocks[block];
-            text.clear();
+        workers.run(blockCount, [&](std::size_t block, std::size_t worker) {
+            BlockWriter& writer = *writers[worker];
+            writer.block = &blocks[block];
+            writer.block->clear();
             const std::size_t from = first + block * kRowsPerBlock;
             const std::size_t to = std::min(from + kRowsPerBlock, first + count);
             table.forEachRowIn(from, to, [&](const ValueId* row, std::size_t arity) {
-                appendRow(text, row, arity, pool);
+                appendRow(writer.chunks, row, arity, pool);
             });
+            writer.chunks.flush();
         });
         for (std::size_t block = 0; block < blockCount; ++block) {
             out.append(std::string_view(blocks[block]));
@@ -55,6 +68,10 @@ void writeResults(const std::function<void(std::string_view)>& write,
     OutputChunks out(write);
     std::string header;
     std::vector<std::string> blocks(workers.size() > 1 ? workers.size() * kBlocksPerWorker : 0);
+    std::vector<std::unique_ptr<BlockWriter>> writers;
+    for (std::size_t w = 0; w < workers.size() && !blocks.empty(); ++w) {
+        writers.push_back(std::make_unique<BlockWriter>());
+    }
     for (std::size_t i = 0; i < rules.size(); ++i) {
         const std::vector<std::string> head = rules[i].second.headColumnNames();
         header.clear();
@@ -65,7 +82,7 @@ void writeResults(const std::function<void(std::string_view)>& write,
             idb[i].forEachRow(
                 [&](const ValueId* row, std::size_t arity) { appendRow(out, row, arity, pool); });
         } else {
-            writeRowsShared(out, idb[i], pool, workers, blocks);
+            writeRowsShared(out, idb[i], pool, workers, blocks, writers);
         }
         out.append('\n');
     }

@@ -74,9 +74,8 @@ bool Fixpoint::commitRule(std::size_t rule) {
         pendingOf[rule].commit();
         return !isEmpty;
     }
-    SharedPendingRows& found = *sharedOf[rule];
-    if (found.isEmpty()) return false;
-    found.moveTo(sharedTarget(rule), workers);
+    // Each pass has placed its rows in the table as pending rows already.
+    if (sharedTarget(rule).pendingCount() == 0) return false;
     idb[rule].commitPending({});
     return true;
 }

@@ -6,8 +6,10 @@
 
 namespace {
 
-// More slices than workers, so that uneven slices balance out.
-constexpr std::size_t kSlicesPerWorker = 8;
+// Slices run in waves of a few per worker, so that uneven slices balance out; after each wave its
+// rows are placed in the table as pending rows, so that the rows waiting to be placed never
+// outgrow a wave's.
+constexpr std::size_t kSlicesPerWorker = 4;
 
 }  // namespace
 
@@ -25,26 +27,30 @@ SharedPass::SharedPass(const ProgramPlan& programPlan, const ValuePool& values,
 }
 
 void SharedPass::run(std::size_t rule, std::size_t body, const std::vector<ReferenceRows>& sources,
-                     const RelationPart& target, SharedPendingRows& found) {
+                     RelationPart& target, SharedPendingRows& found) {
     const ReferenceRows& first = sources.front();
     const bool isScan =
         plan.bodiesOf(rule)[body].plan.getReferences().front().lookup == PlanLookup::Scan;
     const std::uint32_t rows = first.end > first.begin ? first.end - first.begin : 0;
     std::size_t slices = 1;
-    if (isScan && rows >= 2 * std::size_t{rowsPerSlice}) {
-        slices = std::min<std::size_t>(rows / rowsPerSlice, workers.size() * kSlicesPerWorker);
+    if (isScan && rows >= 2 * std::size_t{rowsPerSlice}) slices = rows / rowsPerSlice;
+    const std::size_t wave = workers.size() * kSlicesPerWorker;
+    for (std::size_t waveStart = 0; waveStart < slices; waveStart += wave) {
+        const std::size_t count = std::min(wave, slices - waveStart);
+        const std::size_t firstSlice = found.addSlices(count);
+        pool.run(count, [&](std::size_t task, std::size_t number) {
+            Worker& worker = workers[number];
+            worker.sources = sources;
+            if (slices > 1) {
+                const std::size_t slice = waveStart + task;
+                ReferenceRows& own = worker.sources.front();
+                own.begin = first.begin + static_cast<std::uint32_t>(rows * slice / slices);
+                own.end = first.begin + static_cast<std::uint32_t>(rows * (slice + 1) / slices);
+            }
+            runSlice(worker, rule, body, target, found, firstSlice + task);
+        });
+        found.moveTo(target, pool);
     }
-    const std::size_t firstSlice = found.addSlices(slices);
-    pool.run(slices, [&](std::size_t slice, std::size_t number) {
-        Worker& worker = workers[number];
-        worker.sources = sources;
-        if (slices > 1) {
-            ReferenceRows& own = worker.sources.front();
-            own.begin = first.begin + static_cast<std::uint32_t>(rows * slice / slices);
-            own.end = first.begin + static_cast<std::uint32_t>(rows * (slice + 1) / slices);
-        }
-        runSlice(worker, rule, body, target, found, firstSlice + slice);
-    });
 }
 
 void SharedPass::runSlice(Worker& worker, std::size_t rule, std::size_t body,
@@ -56,9 +62,8 @@ void SharedPass::runSlice(Worker& worker, std::size_t rule, std::size_t body,
             headArity = arity;
             const std::uint64_t hash = hashValueIds(row, arity);
             if (!isLarge) {
-                if (target.find(row, static_cast<std::uint32_t>(hash)) == RelationPart::kNotFound) {
+                if (!target.holds(row, static_cast<std::uint32_t>(hash)))
                     found.add(slice, row, hash);
-                }
                 return;
             }
             // A large table is probed in batches whose slots are fetched ahead.
@@ -75,9 +80,7 @@ void SharedPass::flush(Worker& worker, std::size_t arity, const RelationPart& ta
     for (std::size_t i = 0; i < worker.batchHashes.size(); ++i) {
         const ValueId* row = worker.batchCells.data() + i * arity;
         const std::uint64_t hash = worker.batchHashes[i];
-        if (target.find(row, static_cast<std::uint32_t>(hash)) == RelationPart::kNotFound) {
-            found.add(slice, row, hash);
-        }
+        if (!target.holds(row, static_cast<std::uint32_t>(hash))) found.add(slice, row, hash);
     }
     worker.batchCells.clear();
     worker.batchHashes.clear();

@@ -13,9 +13,10 @@
 #include "engine/WorkerPool.h"
 
 // Runs one pass of a body on all workers. The first reference's rows are cut into slices, one
-// task each; every worker runs the body over its slice with a join of its own, drops the rows
-// the rule's table already holds and files the others in the slice's place among the rule's
-// shared pending rows. Everything the workers read (parts, indexes, the pool) is only read while
+// task each, run in waves; every worker runs the body over its slice with a join of its own,
+// drops the rows the rule's table already holds, committed or pending, and files the others in
+// the slice's place among the rule's shared pending rows, which after each wave become pending
+// rows of the table. Everything the workers read (parts, indexes, the pool) is only read while
 // they run, and a slice's rows come in the order of the whole pass, so the rows and their order
 // are those of a single thread.
 class SharedPass {
@@ -26,7 +27,7 @@ public:
     // The pass over sources of the given body; target is the part of the rule's table that
     // holds rows of the body's length.
     void run(std::size_t rule, std::size_t body, const std::vector<ReferenceRows>& sources,
-             const RelationPart& target, SharedPendingRows& found);
+             RelationPart& target, SharedPendingRows& found);
 
 private:
     static constexpr std::size_t kBatchSize = 16;

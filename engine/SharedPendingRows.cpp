@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <functional>
 
 #include "data/RowHashing.h"
 #include "data/TaggedSlots.h"
@@ -48,16 +49,28 @@ bool SharedPendingRows::isEmpty() const {
 }
 
 void SharedPendingRows::moveTo(RelationPart& part, WorkerPool& workers) {
-    if (isEmpty()) {
+    std::size_t total = 0;
+    for (std::size_t s = 0; s < sliceCount; ++s) total += slices[s].count;
+    if (total == 0) {
         for (std::size_t s = 0; s < sliceCount; ++s) forget(slices[s]);
         sliceCount = 0;
         return;
     }
+    // A few rows are not worth waking the workers for: the many small iterations of a long
+    // chain would wait on them more than they work.
+    constexpr std::size_t kRowsForWorkers = 4096;
+    const auto share = [&](std::size_t tasks, const std::function<void(std::size_t)>& task) {
+        if (total < kRowsForWorkers) {
+            for (std::size_t number = 0; number < tasks; ++number) task(number);
+        } else {
+            workers.run(tasks, [&task](std::size_t number, std::size_t) { task(number); });
+        }
+    };
     for (std::size_t s = 0; s < sliceCount; ++s) slices[s].marks.assign(slices[s].count, 0);
-    workers.run(groupCount, [this](std::size_t group, std::size_t) { markFirsts(group); });
+    share(groupCount, [this](std::size_t group) { markFirsts(group); });
     // Each slice counts the rows that stay before each of its rows; the slices' totals give
     // where each slice's rows begin.
-    workers.run(sliceCount, [this](std::size_t number, std::size_t) {
+    share(sliceCount, [this](std::size_t number) {
         std::uint32_t staying = 0;
         for (std::uint32_t& mark : slices[number].marks) {
             const bool stays = mark != 0;
@@ -77,9 +90,8 @@ void SharedPendingRows::moveTo(RelationPart& part, WorkerPool& workers) {
         starts[s + 1] = starts[s] + staying;
     }
     const std::size_t first = part.makeRoomForAbsent(starts[sliceCount]);
-    workers.run(sliceCount, [&](std::size_t number, std::size_t) {
-        place(slices[number], first + starts[number], part);
-    });
+    share(sliceCount,
+          [&](std::size_t number) { place(slices[number], first + starts[number], part); });
     for (std::size_t s = 0; s < sliceCount; ++s) forget(slices[s]);
     sliceCount = 0;
 }
