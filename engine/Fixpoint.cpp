@@ -74,10 +74,13 @@ bool Fixpoint::commitRule(std::size_t rule) {
         pendingOf[rule].commit();
         return !isEmpty;
     }
-    // Each pass has placed its rows in the table as pending rows already.
-    if (sharedTarget(rule).pendingCount() == 0) return false;
+    // Shared passes have placed their rows in the table as pending rows already, and passes on
+    // this thread alone have too, once their last batch is in.
+    pendingOf[rule].flush();
+    const bool isAnyPending = sharedTarget(rule).pendingCount() > 0;
+    pendingOf[rule].commit();
     idb[rule].commitPending({});
-    return true;
+    return isAnyPending;
 }
 
 std::vector<RelationTable> Fixpoint::run() {
@@ -186,11 +189,16 @@ bool Fixpoint::iterate() {
 // One pass of a body over the rows its sources now name, its rows pending for the rule.
 void Fixpoint::runPass(std::size_t rule, std::size_t body) {
     const std::vector<ReferenceRows>& sources = states[rule][body].sources;
-    if (!sharedOf.empty() && sharedOf[rule] != nullptr) {
+    PendingRows& found = pendingOf[rule];
+    // A pass too small to cut into slices runs here alone. Its rows, like a shared pass's,
+    // become pending rows of the table in key order, so the two kinds of pass can follow each
+    // other within an iteration; rows still batched go in before a shared pass looks.
+    if (!sharedOf.empty() && sharedOf[rule] != nullptr &&
+        sharedPass->sliceCountOf(rule, body, sources) > 1) {
+        found.flush();
         sharedPass->run(rule, body, sources, sharedTarget(rule), *sharedOf[rule]);
         return;
     }
-    PendingRows& found = pendingOf[rule];
     const std::size_t count = sources.size();
     const auto number = static_cast<std::uint32_t>(body);
     joins[rule][body].run(

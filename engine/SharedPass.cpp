@@ -26,14 +26,20 @@ SharedPass::SharedPass(const ProgramPlan& programPlan, const ValuePool& values,
     }
 }
 
-void SharedPass::run(std::size_t rule, std::size_t body, const std::vector<ReferenceRows>& sources,
-                     RelationPart& target, SharedPendingRows& found) {
+std::size_t SharedPass::sliceCountOf(std::size_t rule, std::size_t body,
+                                     const std::vector<ReferenceRows>& sources) const {
     const ReferenceRows& first = sources.front();
     const bool isScan =
         plan.bodiesOf(rule)[body].plan.getReferences().front().lookup == PlanLookup::Scan;
     const std::uint32_t rows = first.end > first.begin ? first.end - first.begin : 0;
-    std::size_t slices = 1;
-    if (isScan && rows >= 2 * std::size_t{rowsPerSlice}) slices = rows / rowsPerSlice;
+    return isScan && rows >= 2 * std::size_t{rowsPerSlice} ? rows / rowsPerSlice : 1;
+}
+
+void SharedPass::run(std::size_t rule, std::size_t body, const std::vector<ReferenceRows>& sources,
+                     RelationPart& target, SharedPendingRows& found) {
+    const ReferenceRows& first = sources.front();
+    const std::uint32_t rows = first.end > first.begin ? first.end - first.begin : 0;
+    const std::size_t slices = sliceCountOf(rule, body, sources);
     const std::size_t wave = workers.size() * kSlicesPerWorker;
     for (std::size_t waveStart = 0; waveStart < slices; waveStart += wave) {
         const std::size_t count = std::min(wave, slices - waveStart);

@@ -29,6 +29,10 @@ public:
     void run(std::size_t rule, std::size_t body, const std::vector<ReferenceRows>& sources,
              RelationPart& target, SharedPendingRows& found);
 
+    // The slices the pass would be cut into: 1 when it is too small to share.
+    std::size_t sliceCountOf(std::size_t rule, std::size_t body,
+                             const std::vector<ReferenceRows>& sources) const;
+
 private:
     static constexpr std::size_t kBatchSize = 16;
     // One worker's joins (per rule, per body) and scratch: the rows of its slice and the rows

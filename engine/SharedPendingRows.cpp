@@ -99,6 +99,10 @@ void SharedPendingRows::moveTo(RelationPart& part, WorkerPool& workers) {
 // Marks, in one group, the first of every set of equal rows, slice by slice in order: the
 // place a single thread would have kept.
 void SharedPendingRows::markFirsts(std::size_t group) {
+    const bool isEmpty =
+        std::all_of(slices.begin(), slices.begin() + sliceCount,
+                    [group](const Slice& slice) { return slice.groups[group].empty(); });
+    if (isEmpty) return;  // as most groups are in the small iterations of a long chain
     TaggedSlots seen;
     std::vector<const std::uint32_t*> firsts;
     const std::size_t width = entryWidth();

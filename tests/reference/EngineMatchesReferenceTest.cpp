@@ -29,7 +29,8 @@ TEST(EngineMatchesReference, GeneratedProgramsPrintTheSameBytes) {
 }
 
 // Slices of one row cut every pass of these small programs into many tasks, so the threads meet
-// the same rows in every order they can.
+// the same rows in every order they can; slices of two rows leave passes of one row to the
+// calling thread, so that both kinds of pass meet within one iteration.
 TEST(EngineMatchesReference, AnyNumberOfThreadsPrintsTheSameBytes) {
     const int count = programCount() / 3;
     int mismatches = 0;
@@ -37,10 +38,14 @@ TEST(EngineMatchesReference, AnyNumberOfThreadsPrintsTheSameBytes) {
         const std::string input = generateProgram(static_cast<std::uint64_t>(seed));
         const std::string expected = runOnText(input);
         for (const std::size_t threads : {2, 3, 4, 8}) {
-            const std::string actual = runOnText(input, {.threads = threads, .rowsPerSlice = 1});
-            if (actual != expected) ++mismatches;
-            EXPECT_EQ(actual, expected) << threads << " threads, seed " << seed << ", input:\n"
-                                        << input;
+            for (const std::uint32_t rowsPerSlice : {1u, 2u}) {
+                const std::string actual =
+                    runOnText(input, {.threads = threads, .rowsPerSlice = rowsPerSlice});
+                if (actual != expected) ++mismatches;
+                EXPECT_EQ(actual, expected) << threads << " threads, slices of " << rowsPerSlice
+                                            << ", seed " << seed << ", input:\n"
+                                            << input;
+            }
         }
     }
 }
