@@ -1,22 +1,22 @@
 #!/usr/bin/env bash
 # Runs dedb on generated benchmark inputs and prints one table row per workload: wall time, peak
-# memory, derived rows, rows per second and bytes per derived row, with sqlite3 (time and peak
-# memory) and gringo run on the same data where they are installed, and a check that their derived
-# rows equal dedb's.
+# memory, derived rows, rows per second and bytes per derived row; the same at one thread and at
+# one per CPU when dedb takes --jobs; sqlite3 (time and peak memory), gringo and Soufflé (compiled,
+# run at one thread and at one per CPU) on the same data where they are installed, and a check
+# that their derived rows equal dedb's.
 #
-#   bash bench/run.sh [S|M|L] [WORKLOAD...]
+#   bash bench/run.sh [S|M|L|XL] [WORKLOAD...]
 #
-# Environment: DEDB_BENCH_TIMEOUT seconds per run (600), DEDB_BENCH_REPEAT dedb runs per workload,
-# the fastest kept (3), DEDB_BENCH_BUILD build folder
-# (build-bench), DEDB_BENCH_OUT folder for results-SIZE.csv and chart-SIZE.png (the build folder).
+# XL is tc-random alone. Environment: DEDB_BENCH_TIMEOUT seconds per run (600, at XL 3600),
+# DEDB_BENCH_REPEAT dedb runs per workload, the fastest kept (3, at XL 1), DEDB_BENCH_BUILD build
+# folder (build-bench), DEDB_BENCH_OUT folder for results-SIZE.csv and chart-SIZE.png (the build
+# folder), DEDB_BENCH_SOUFFLE the souffle program (else souffle on PATH).
 set -euo pipefail
 export LC_ALL=C
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 root=$(dirname "$here")
 build=${DEDB_BENCH_BUILD:-$root/build-bench}
-limit=${DEDB_BENCH_TIMEOUT:-600}
-repeat=${DEDB_BENCH_REPEAT:-3}
 all_workloads=(tc-chain tc-random tc-nonlinear-chain same-generation triangles strings points-to
     chain-reach rule-pipeline wide-rows alias-analysis scale-rows long-line many-rules)
 default_workloads=(tc-chain tc-random tc-nonlinear-chain same-generation triangles strings
@@ -24,19 +24,37 @@ default_workloads=(tc-chain tc-random tc-nonlinear-chain same-generation triangl
 
 size=M
 case "${1:-}" in
-    S | M | L) size=$1; shift ;;
+    S | M | L | XL) size=$1; shift ;;
 esac
-if [ "$#" -gt 0 ]; then workloads=("$@"); else workloads=("${default_workloads[@]}"); fi
+if [ "$#" -gt 0 ]; then
+    workloads=("$@")
+elif [ "$size" = XL ]; then
+    workloads=(tc-random)
+else
+    workloads=("${default_workloads[@]}")
+fi
 for workload in "${workloads[@]}"; do
     case " ${all_workloads[*]} " in
         *" $workload "*) ;;
         *)
-            echo "usage: bash bench/run.sh [S|M|L] [WORKLOAD...]" >&2
+            echo "usage: bash bench/run.sh [S|M|L|XL] [WORKLOAD...]" >&2
             echo "workloads: ${all_workloads[*]}" >&2
             exit 2
             ;;
     esac
+    if [ "$size" = XL ] && [ "$workload" != tc-random ]; then
+        echo "size XL is defined for tc-random only, not $workload" >&2
+        exit 2
+    fi
 done
+# An XL run takes minutes and gigabytes, so it gets a longer limit and is not repeated.
+if [ "$size" = XL ]; then
+    limit=${DEDB_BENCH_TIMEOUT:-3600}
+    repeat=${DEDB_BENCH_REPEAT:-1}
+else
+    limit=${DEDB_BENCH_TIMEOUT:-600}
+    repeat=${DEDB_BENCH_REPEAT:-3}
+fi
 case "$limit" in
     '' | *[!0-9]*) echo "DEDB_BENCH_TIMEOUT must be a whole number of seconds" >&2; exit 2 ;;
 esac
@@ -63,6 +81,38 @@ has_sqlite=false
 if command -v sqlite3 >/dev/null 2>&1; then has_sqlite=true; fi
 has_gringo=false
 if command -v gringo >/dev/null 2>&1; then has_gringo=true; fi
+# At XL, sqlite3 and gringo are left out: sqlite3 needs about 8 microseconds per derived row of
+# tc-random at L, which for the 100 million rows of XL is a quarter of an hour or more, and gringo
+# keeps every ground atom as text. Soufflé is the peer made for that size.
+if [ "$size" = XL ]; then has_sqlite=false has_gringo=false; fi
+threads=$(nproc)
+
+# A dedb that takes --jobs is also run at one thread and at one per CPU.
+dedb_help=$("$dedb" --help 2>&1 || true)
+dedb_has_jobs=false
+case "$dedb_help" in
+    *--jobs*) dedb_has_jobs=true ;;
+esac
+
+# Soufflé: the program DEDB_BENCH_SOUFFLE names, else the one on PATH.
+souffle=
+if [ -n "${DEDB_BENCH_SOUFFLE:-}" ]; then
+    if ! souffle=$(command -v "$DEDB_BENCH_SOUFFLE"); then
+        echo "DEDB_BENCH_SOUFFLE names no program: $DEDB_BENCH_SOUFFLE" >&2
+        exit 2
+    fi
+elif command -v souffle >/dev/null 2>&1; then
+    souffle=$(command -v souffle)
+fi
+# A Soufflé unpacked in one folder keeps its headers in include/ beside bin/; its compile step
+# finds that folder but does not pass it to the C++ compiler, so CPATH does.
+souffle_env=()
+if [ -n "$souffle" ]; then
+    souffle_include=$(cd "$(dirname "$souffle")/.." && pwd)/include
+    if [ -d "$souffle_include/souffle" ]; then
+        souffle_env=("CPATH=$souffle_include${CPATH:+:$CPATH}")
+    fi
+fi
 
 # The derived relations whose rows are compared with each peer's, for workload $1 with input $2.
 checked_relations() {
@@ -178,6 +228,83 @@ input_to_gringo() {
     ' "$1"
 }
 
+# The input as a Soufflé program: writes $2/program.dl, the stored rows as tab-separated
+# $2/facts/NAME.facts, and $2/columns, one line per relation: its name and a letter per column,
+# n for number or s for symbol. Soufflé types every column, so a stored column's type comes from
+# its rows and a rule's column from what binds its variable. When the input has no Soufflé version
+# of the same meaning (a column mixing integers and strings, a name that is no Soufflé identifier,
+# a comparison Soufflé would reject), prints why to standard error and fails.
+input_to_souffle() {
+    mkdir -p "$2/facts"
+    awk -v dir="$2" -v q="'" -f "$here/to-souffle.awk" "$1"
+}
+
+# Whether workload $1 gets a Soufflé version. Soufflé gives each column one type, and scale-rows
+# mixes integers and strings in one. rule-pipeline and many-rules mean the same in Soufflé, but
+# their hundreds to thousands of rules become C++ that compiles far longer than any run takes:
+# rule-pipeline's 300 rules at S take a minute, its 3,000 at M were still compiling after 20
+# minutes, as were many-rules' 1,000 at S after 18, against well under a second of evaluation.
+has_souffle_version() {
+    case "$1" in
+        scale-rows | rule-pipeline | many-rules) return 1 ;;
+    esac
+}
+
+# Compiles $work/souffle/program.dl into $souffle_program. Soufflé writes parallel loops only into
+# a program compiled for more than one thread; compiled for "auto", the binary takes its thread
+# count from -j when it runs. The result is kept in the build folder under a digest of the
+# program, the options and the souffle program, so that the next run of the same program
+# (tc-chain and tc-random share one) skips the compiler, which takes ten seconds or more.
+compile_souffle() {
+    local digest options=(--no-warn --jobs=auto)
+    digest=$({
+        echo "$souffle" "${options[*]}"
+        stat -c '%s %Y' "$souffle"
+        cat "$work/souffle/program.dl"
+    } | sha256sum | cut -c 1-16)
+    souffle_program=$build/souffle/program-$digest
+    if [ -x "$souffle_program" ]; then return 0; fi
+    mkdir -p "$build/souffle"
+    env "${souffle_env[@]}" timeout -k 10 "$limit" "$souffle" "${options[@]}" \
+        -o "$work/souffle/program" "$work/souffle/program.dl" >"$work/peer.err" 2>&1 || return 1
+    mv "$work/souffle/program" "$souffle_program"
+}
+
+# Rows of relation $1 in the output of the Soufflé program, written as dedb writes them: strings
+# in single quotes, fields joined by commas.
+souffle_rows() {
+    local letters
+    letters=$(awk -v relation="$1" '$1 == relation { $1 = ""; print }' "$work/souffle/columns")
+    awk -F '\t' -v q="'" -v letters="$letters" '
+        BEGIN { columns = split(letters, type, " ") }
+        {
+            line = ""
+            for (i = 1; i <= columns; i++) line = line (i > 1 ? "," : "") (type[i] == "s" ? q $i q : $i)
+            print line
+        }
+    ' "$work/souffle/out/$1.csv"
+}
+
+# Runs the compiled Soufflé program with $1 threads and compares its rows as peer $2; sets
+# souffle_s (seconds, or what went wrong) and souffle_mib.
+run_souffle() {
+    local relation
+    souffle_s=- souffle_mib=-
+    rm -rf "$work/souffle/out"
+    mkdir "$work/souffle/out"
+    timed "$souffle_program" -j"$1" -F "$work/souffle/facts" -D "$work/souffle/out" \
+        >/dev/null 2>"$work/peer.err"
+    souffle_s=$status
+    if [ "$status" = ok ]; then
+        souffle_s=$elapsed
+        souffle_mib=$(mebibytes "$peak_kib")
+        for relation in $relations; do souffle_rows "$relation" >"$work/$relation.$2.txt"; done
+        compare_peer "$2"
+    fi
+    note_failure "$2"
+    rm -rf "$work/souffle/out"
+}
+
 # Rows of relation $2 in dedb output $1 from byte $3 on, sorted bytewise.
 dedb_rows() {
     tail -c +"$3" "$1" | awk -v relation="$2" '
@@ -213,12 +340,40 @@ timed_best() {
     local best='' best_peak='' run
     for ((run = 0; run < repeat; run++)); do
         timed "$@"
-        [ "$status" = ok ] || return
+        [ "$status" = ok ] || return 0
         if [ -z "$best" ] || awk -v a="$elapsed" -v b="$best" 'BEGIN { exit !(a < b) }'; then
             best=$elapsed best_peak=$peak_kib
         fi
     done
     elapsed=$best peak_kib=$best_peak
+}
+
+# Runs dedb with --jobs $1 as above and checks that it derives the same rows; sets jobs_s (seconds,
+# or what went wrong) and jobs_mib.
+run_dedb_jobs() {
+    local relation
+    jobs_s=- jobs_mib=-
+    timed_best "$dedb" --jobs "$1" "$input" "$work/jobs.out"
+    jobs_s=$status
+    if [ "$status" = ok ]; then
+        jobs_s=$elapsed
+        jobs_mib=$(mebibytes "$peak_kib")
+        # Threads may change the order in which rows are first derived, but not the rows.
+        if ! cmp -s "$output" "$work/jobs.out"; then
+            for relation in $relations; do
+                dedb_rows "$work/jobs.out" "$relation" "$derived_from" >"$work/$relation.dedb-j$1.txt"
+            done
+            compare_peer "dedb-j$1"
+        fi
+    fi
+    rm -f "$work/jobs.out"
+}
+
+# Seconds $1 over seconds $2, when both are numbers.
+ratio() {
+    awk -v a="$1" -v b="$2" 'BEGIN {
+        if (a ~ /^[0-9.]+$/ && b ~ /^[0-9.]+$/ && b > 0) printf "%.2f", a / b; else print "-"
+    }'
 }
 
 # After a failed peer run, keeps the first line of what it wrote to standard error.
@@ -243,11 +398,17 @@ compare_peer() {
     done
 }
 
-format='%-19s %-4s %9s %9s %10s %11s %7s %9s %11s %9s %9s  %s\n'
+format='%-19s %-4s %9s %9s %10s %11s %7s %9s %8s %9s %8s %7s %9s %11s %9s %12s %14s %12s %14s %9s  %s\n'
 # shellcheck disable=SC2059
-printf "$format" workload size dedb-s rss-MiB derived rows/s B/row sqlite3-s sqlite3-MiB gringo-s \
-    --check-s check
-echo "workload,size,dedb_s,rss_mib,derived_rows,rows_per_s,bytes_per_row,sqlite3_s,sqlite3_mib,gringo_s,check,dedb_check_s" >"$csv"
+printf "$format" workload size dedb-s rss-MiB derived rows/s B/row dedb-j1-s j1-MiB \
+    "dedb-j$threads-s" "j$threads-MiB" speedup sqlite3-s sqlite3-MiB gringo-s souffle-j1-s \
+    souffle-j1-MiB "souffle-j$threads-s" "souffle-j$threads-MiB" --check-s check
+# New columns go last, so that what reads the older ones by position still finds them.
+{
+    printf 'workload,size,dedb_s,rss_mib,derived_rows,rows_per_s,bytes_per_row,sqlite3_s,sqlite3_mib,'
+    printf 'gringo_s,check,dedb_check_s,threads,dedb_j1_s,dedb_j1_mib,dedb_jn_s,dedb_jn_mib,'
+    printf 'dedb_speedup,souffle_j1_s,souffle_j1_mib,souffle_jn_s,souffle_jn_mib,souffle_speedup\n'
+} >"$csv"
 
 for workload in "${workloads[@]}"; do
     input=$work/$workload.in
@@ -281,6 +442,15 @@ for workload in "${workloads[@]}"; do
     check_s=$status
     if [ "$status" = ok ]; then check_s=$elapsed; fi
 
+    j1_s=- j1_mib=- jn_s=- jn_mib=- dedb_speedup=-
+    if $dedb_has_jobs; then
+        run_dedb_jobs 1
+        j1_s=$jobs_s j1_mib=$jobs_mib
+        run_dedb_jobs "$threads"
+        jn_s=$jobs_s jn_mib=$jobs_mib
+        dedb_speedup=$(ratio "$j1_s" "$jn_s")
+    fi
+
     notes=
     sqlite_s=- sqlite_mib=-
     queries=$(sql_queries "$workload" "$work")
@@ -313,58 +483,117 @@ for workload in "${workloads[@]}"; do
         note_failure gringo
     fi
 
+    # Soufflé is compiled once per workload, untimed, then run at one thread and at one per CPU.
+    souffle_j1_s=- souffle_j1_mib=- souffle_jn_s=- souffle_jn_mib=- souffle_speedup=-
+    if [ -n "$souffle" ] && has_souffle_version "$workload"; then
+        rm -rf "$work/souffle"
+        if ! input_to_souffle "$input" "$work/souffle" 2>"$work/peer.err"; then
+            souffle_j1_s=none
+            notes="$notes    souffle: no version of the same meaning: $(head -n 1 "$work/peer.err")"$'\n'
+        elif ! compile_souffle; then
+            souffle_j1_s="fail(compile)"
+            notes="$notes    souffle: $(grep -m 1 -v '^Warning' "$work/peer.err" | cut -c 1-150)"$'\n'
+        else
+            run_souffle 1 souffle-j1
+            souffle_j1_s=$souffle_s souffle_j1_mib=$souffle_mib
+            run_souffle "$threads" "souffle-j$threads"
+            souffle_jn_s=$souffle_s souffle_jn_mib=$souffle_mib
+            souffle_speedup=$(ratio "$souffle_j1_s" "$souffle_jn_s")
+        fi
+        rm -rf "$work/souffle"
+    fi
+
     # shellcheck disable=SC2059
     printf "$format" "$workload" "$size" "$dedb_s" "$rss" "$derived" "$rate" "$per_row" \
-        "$sqlite_s" "$sqlite_mib" "$gringo_s" "$check_s" "$check"
+        "$j1_s" "$j1_mib" "$jn_s" "$jn_mib" "$dedb_speedup" "$sqlite_s" "$sqlite_mib" "$gringo_s" \
+        "$souffle_j1_s" "$souffle_j1_mib" "$souffle_jn_s" "$souffle_jn_mib" "$check_s" "$check"
     if [ -n "$notes" ]; then printf '%s' "$notes"; fi
-    echo "$workload,$size,$dedb_s,$rss,$derived,$rate,$per_row,$sqlite_s,$sqlite_mib,$gringo_s,$check,$check_s" \
-        >>"$csv"
+    {
+        printf '%s,' "$workload" "$size" "$dedb_s" "$rss" "$derived" "$rate" "$per_row" \
+            "$sqlite_s" "$sqlite_mib" "$gringo_s" "$check" "$check_s" "$threads" "$j1_s" "$j1_mib" \
+            "$jn_s" "$jn_mib" "$dedb_speedup" "$souffle_j1_s" "$souffle_j1_mib" "$souffle_jn_s" \
+            "$souffle_jn_mib"
+        echo "$souffle_speedup"
+    } >>"$csv"
     rm -f "$input" "$output" "$work"/*.txt
 done
 
 if command -v gnuplot >/dev/null 2>&1; then
     chart=$out_dir/chart-$size.png
-    # Per workload: seconds of dedb, sqlite3 and gringo, then peak MiB of dedb and sqlite3. A
-    # timeout or missing run is left out; values are floored for the log scales. An engine
-    # without any value gets no bars.
-    awk -F, 'NR > 1 {
-        line = $1
-        split("3 8 10 4 9", columns, " ")
-        for (i = 1; i <= 5; i++) {
-            v = $(columns[i])
-            floor = i <= 3 ? 0.0015 : 0.15
-            line = line " " (v ~ /^[0-9.]+$/ ? (v < floor ? floor : v) : "-")
-        }
-        print line
-    }' "$csv" >"$work/chart.dat"
-    has_values() { awk -v c="$1" '$c != "-" { found = 1 } END { exit !found }' "$work/chart.dat"; }
-    time_plot="'$work/chart.dat' using 2:xtic(1) title 'dedb'"
-    column=3
-    for peer in sqlite3 gringo; do
-        if has_values "$column"; then time_plot="$time_plot, '' using $column title '$peer'"; fi
-        column=$((column + 1))
-    done
-    memory_plot="'$work/chart.dat' using 5:xtic(1) title 'dedb'"
-    if has_values 6; then memory_plot="$memory_plot, '' using 6 title 'sqlite3'"; fi
+    # Writes to file $1 a line per workload: its name, then per CSV column $3... the value, floored
+    # to $2 for the log scales, or - for a timeout or a missing run.
+    panel_data() {
+        local file=$1 floor=$2
+        shift 2
+        awk -F, -v columns="$*" -v floor="$floor" 'NR > 1 {
+            count = split(columns, column, " ")
+            line = $1
+            for (i = 1; i <= count; i++) {
+                v = $(column[i])
+                line = line " " (v ~ /^[0-9.]+$/ ? (v < floor ? floor : v) : "-")
+            }
+            print line
+        }' "$csv" >"$file"
+    }
+    # The plot clause for the columns of file $1, each given as TITLE=COLOUR, the colour fixed per
+    # engine so that it stays the same from panel to panel and chart to chart; an engine without
+    # any value gets no bars.
+    plot_clause() {
+        local file=$1 clause='' column=2 engine
+        shift
+        for engine in "$@"; do
+            if awk -v c="$column" '$c != "-" { found = 1 } END { exit !found }' "$file"; then
+                clause="$clause${clause:+, }'$file' using $column:xtic(1) title '${engine%=*}'"
+                clause="$clause linecolor ${engine##*=}"
+            fi
+            column=$((column + 1))
+        done
+        echo "$clause"
+    }
+    n=$threads
+    panel_data "$work/time.dat" 0.0015 3 14 16 8 10 19 21
+    time_plot=$(plot_clause "$work/time.dat" dedb=1 dedb-j1=2 "dedb-j$n=3" sqlite3=4 gringo=5 \
+        souffle-j1=6 "souffle-j$n=7")
+    panel_data "$work/memory.dat" 0.15 4 15 17 9 20 22
+    memory_plot=$(plot_clause "$work/memory.dat" dedb=1 dedb-j1=2 "dedb-j$n=3" sqlite3=4 \
+        souffle-j1=6 "souffle-j$n=7")
+    # Speedups are drawn only when some engine ran at both thread counts.
+    panel_data "$work/speedup.dat" 0 18 23
+    speedup_plot=$(plot_clause "$work/speedup.dat" dedb=3 souffle=7)
+    speedup_commands=
+    panels=2
+    if [ -n "$speedup_plot" ]; then
+        panels=3
+        # Room above the highest bar, and a dashed line where more threads gain nothing.
+        speedup_top=$(awk '{ for (i = 2; i <= NF; i++) if ($i != "-" && $i + 0 > top) top = $i + 0 }
+            END { print (top > 1 ? top : 1) * 1.15 }' "$work/speedup.dat")
+        speedup_commands="unset logscale y
+set title 'speedup from 1 to $n threads: seconds at -j1 over seconds at -j$n, higher is better'
+set yrange [0:$speedup_top]
+set ylabel 'speedup'
+set arrow from graph 0, first 1 to graph 1, first 1 nohead dashtype 2
+plot $speedup_plot"
+    fi
     if gnuplot <<EOF; then echo "chart: $chart"; fi
-set terminal pngcairo size 1000,900
+set terminal pngcairo size 1100,$((panels * 450))
 set output '$chart'
-set multiplot layout 2,1 title 'dedb and peers, size $size, log scales, lower is better'
+set multiplot layout $panels,1 title 'dedb and peers, size $size'
 set style data histograms
 set style histogram clustered gap 1
 set style fill solid 0.8 border -1
 set datafile missing '-'
-set logscale y
 set xtics rotate by -30
-set key top left
-set title 'wall seconds'
+set key outside right top
+set logscale y
+set title 'wall seconds, log scale, lower is better'
 set yrange [0.001:*]
 set ylabel 'seconds'
 plot $time_plot
-set title 'peak resident memory'
+set title 'peak resident memory, log scale, lower is better'
 set yrange [0.1:*]
 set ylabel 'MiB'
 plot $memory_plot
+$speedup_commands
 unset multiplot
 EOF
 fi
