@@ -61,6 +61,16 @@ public:
     static constexpr std::size_t kNotFound = ~std::size_t{0};
     std::size_t find(const ValueId* values) const { return find(values, hashOf(values)); }
     std::size_t find(const ValueId* values, std::uint32_t tag) const;
+    // The position of the row equal to values, committed or pending, or kNotFound.
+    std::size_t findAny(const ValueId* values, std::uint32_t tag) const {
+        const std::size_t position = slots.numberAt(findSlot(values, tag));
+        return position != TaggedSlots::kNone ? position : kNotFound;
+    }
+    // The position of the pending row equal to values, or kNotFound.
+    std::size_t findPending(const ValueId* values, std::uint32_t tag) const {
+        const std::size_t position = slots.numberAt(findSlot(values, tag));
+        return position != TaggedSlots::kNone && position >= committedCount ? position : kNotFound;
+    }
     // Whether the part holds the row, committed or pending; the row set must be there.
     bool holds(const ValueId* values, std::uint32_t tag) const {
         return slots.numberAt(findSlot(values, tag)) != TaggedSlots::kNone;

@@ -55,10 +55,13 @@ Fixpoint::Fixpoint(const ProgramPlan& programPlan, std::vector<StoredRelation>& 
     for (std::size_t i = 0; i < ruleCount; ++i) {
         // A rule of no body or one whose rows differ in length keeps to one thread. An arity of
         // 0 is one row at most: not worth sharing either.
+        // Rows of a rule whose bodies each run once per iteration come in key order and need
+        // no key.
         const std::size_t arity = commonArityOf(plan.bodiesOf(i));
-        sharedOf.push_back(arity == 0 || !isRunOncePerIteration(plan, i)
-                               ? nullptr
-                               : std::make_unique<SharedPendingRows>(arity, workers.size()));
+        const std::size_t keyWidth = isRunOncePerIteration(plan, i) ? 0 : plan.longestBodyOf(i) + 1;
+        sharedOf.push_back(
+            arity == 0 ? nullptr
+                       : std::make_unique<SharedPendingRows>(arity, keyWidth, workers.size()));
     }
 }
 
@@ -77,7 +80,9 @@ bool Fixpoint::commitRule(std::size_t rule) {
     // Shared passes have placed their rows in the table as pending rows already, and passes on
     // this thread alone have too, once their last batch is in.
     pendingOf[rule].flush();
-    const bool isAnyPending = sharedTarget(rule).pendingCount() > 0;
+    RelationPart& target = sharedTarget(rule);
+    const bool isAnyPending = target.pendingCount() > 0;
+    if (isAnyPending && sharedOf[rule]->isKeyed()) sharedOf[rule]->orderPending(target);
     pendingOf[rule].commit();
     idb[rule].commitPending({});
     return isAnyPending;
@@ -131,6 +136,7 @@ void Fixpoint::firstPass() {
             if (!bodies[b].canGiveRows() || !bodies[b].derived.empty()) continue;
             prepare(i, b);
             if (!sharedOf.empty() && sharedOf[i] != nullptr) {
+                sharedOf[i]->beginBody(sharedTarget(i));
                 runPass(i, b);
                 continue;
             }
@@ -160,6 +166,9 @@ bool Fixpoint::iterate() {
         for (const std::uint32_t b : plan.iteratedBodiesOf(i)) {
             const PlannedBody& body = plan.bodiesOf(i)[b];
             prepare(i, b);
+            if (!sharedOf.empty() && sharedOf[i] != nullptr) {
+                sharedOf[i]->beginBody(sharedTarget(i));
+            }
             std::vector<ReferenceRows>& sources = states[i][b].sources;
             // Pass d reads the newest rows of derived reference d and the older rows of those
             // before it; a pass without newest rows finds nothing, and once a reference has no
@@ -193,8 +202,9 @@ void Fixpoint::runPass(std::size_t rule, std::size_t body) {
     // A pass too small to cut into slices runs here alone. Its rows, like a shared pass's,
     // become pending rows of the table in key order, so the two kinds of pass can follow each
     // other within an iteration; rows still batched go in before a shared pass looks.
+    // A keyed rule's passes are all shared: its pending rows' keys are kept in one place.
     if (!sharedOf.empty() && sharedOf[rule] != nullptr &&
-        sharedPass->sliceCountOf(rule, body, sources) > 1) {
+        (sharedOf[rule]->isKeyed() || sharedPass->sliceCountOf(rule, body, sources) > 1)) {
         found.flush();
         sharedPass->run(rule, body, sources, sharedTarget(rule), *sharedOf[rule]);
         return;

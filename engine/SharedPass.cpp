@@ -40,6 +40,7 @@ void SharedPass::run(std::size_t rule, std::size_t body, const std::vector<Refer
     const ReferenceRows& first = sources.front();
     const std::uint32_t rows = first.end > first.begin ? first.end - first.begin : 0;
     const std::size_t slices = sliceCountOf(rule, body, sources);
+    found.beginPass(target);
     const std::size_t wave = workers.size() * kSlicesPerWorker;
     for (std::size_t waveStart = 0; waveStart < slices; waveStart += wave) {
         const std::size_t count = std::min(wave, slices - waveStart);
@@ -62,19 +63,31 @@ void SharedPass::run(std::size_t rule, std::size_t body, const std::vector<Refer
 void SharedPass::runSlice(Worker& worker, std::size_t rule, std::size_t body,
                           const RelationPart& target, SharedPendingRows& found, std::size_t slice) {
     const bool isLarge = target.isLarge();
+    const bool isKeyed = found.isKeyed();
+    const std::size_t keyWidth = plan.longestBodyOf(rule) + 1;
+    std::uint32_t* key = nullptr;
+    if (isKeyed) {
+        worker.key.assign(keyWidth, 0);
+        worker.key[0] = static_cast<std::uint32_t>(body);
+        key = worker.key.data();
+    }
+    const std::size_t references = worker.sources.size();
     std::size_t headArity = 0;
     worker.joins[rule][body].run(
-        worker.sources, [&](const ValueId* row, std::size_t arity, const std::uint32_t*) {
+        worker.sources, [&](const ValueId* row, std::size_t arity, const std::uint32_t* positions) {
             headArity = arity;
             const std::uint64_t hash = hashValueIds(row, arity);
+            if (isKeyed) std::copy_n(positions, references, key + 1);
             if (!isLarge) {
-                if (!target.holds(row, static_cast<std::uint32_t>(hash)))
-                    found.add(slice, row, hash);
+                if (found.isWanted(target, row, static_cast<std::uint32_t>(hash), key)) {
+                    found.add(slice, row, hash, key);
+                }
                 return;
             }
             // A large table is probed in batches whose slots are fetched ahead.
             target.prefetch(static_cast<std::uint32_t>(hash));
             worker.batchCells.insert(worker.batchCells.end(), row, row + arity);
+            if (isKeyed) worker.batchKeys.insert(worker.batchKeys.end(), key, key + keyWidth);
             worker.batchHashes.push_back(hash);
             if (worker.batchHashes.size() == kBatchSize) flush(worker, arity, target, found, slice);
         });
@@ -83,11 +96,16 @@ void SharedPass::runSlice(Worker& worker, std::size_t rule, std::size_t body,
 
 void SharedPass::flush(Worker& worker, std::size_t arity, const RelationPart& target,
                        SharedPendingRows& found, std::size_t slice) {
+    const std::size_t keyWidth = worker.batchKeys.size() / worker.batchHashes.size();
     for (std::size_t i = 0; i < worker.batchHashes.size(); ++i) {
         const ValueId* row = worker.batchCells.data() + i * arity;
         const std::uint64_t hash = worker.batchHashes[i];
-        if (!target.holds(row, static_cast<std::uint32_t>(hash))) found.add(slice, row, hash);
+        const std::uint32_t* key = keyWidth > 0 ? worker.batchKeys.data() + i * keyWidth : nullptr;
+        if (found.isWanted(target, row, static_cast<std::uint32_t>(hash), key)) {
+            found.add(slice, row, hash, key);
+        }
     }
     worker.batchCells.clear();
+    worker.batchKeys.clear();
     worker.batchHashes.clear();
 }

@@ -40,7 +40,9 @@ private:
     struct Worker {
         std::vector<std::vector<RuleBodyJoin>> joins;
         std::vector<ReferenceRows> sources;
+        std::vector<std::uint32_t> key;  // of the combination at hand, for a keyed rule
         std::vector<ValueId> batchCells;
+        std::vector<std::uint32_t> batchKeys;
         std::vector<std::uint64_t> batchHashes;
     };
 

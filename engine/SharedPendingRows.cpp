@@ -15,8 +15,9 @@ constexpr std::uint32_t kStays = std::uint32_t{1} << 31;
 
 }  // namespace
 
-SharedPendingRows::SharedPendingRows(std::size_t rowArity, std::size_t workerCount)
-    : arity(rowArity) {
+SharedPendingRows::SharedPendingRows(std::size_t rowArity, std::size_t width,
+                                     std::size_t workerCount)
+    : arity(rowArity), keyWidth(width) {
     // Enough groups that the search for repeats balances across the threads.
     groupCount = std::bit_ceil(std::max<std::size_t>(workerCount * 4, 4));
     groupShift = static_cast<unsigned>(64 - std::countr_zero(groupCount));
@@ -32,13 +33,15 @@ std::size_t SharedPendingRows::addSlices(std::size_t count) {
     return first;
 }
 
-void SharedPendingRows::add(std::size_t number, const ValueId* row, std::uint64_t hash) {
+void SharedPendingRows::add(std::size_t number, const ValueId* row, std::uint64_t hash,
+                            const std::uint32_t* key) {
     Slice& slice = slices[number];
     GrowingArray<std::uint32_t>& group = slice.groups[hash >> groupShift];
     std::uint32_t* entry = group.appendUnfilled(entryWidth());
     entry[0] = slice.count++;
     entry[1] = static_cast<std::uint32_t>(hash);
     std::copy_n(row, arity, entry + 2);
+    if (keyWidth > 0) std::copy_n(key, keyWidth, entry + 2 + arity);
 }
 
 bool SharedPendingRows::isEmpty() const {
@@ -67,7 +70,7 @@ void SharedPendingRows::moveTo(RelationPart& part, WorkerPool& workers) {
         }
     };
     for (std::size_t s = 0; s < sliceCount; ++s) slices[s].marks.assign(slices[s].count, 0);
-    share(groupCount, [this](std::size_t group) { markFirsts(group); });
+    share(groupCount, [&](std::size_t group) { markFirsts(group, part); });
     // Each slice counts the rows that stay before each of its rows; the slices' totals give
     // where each slice's rows begin.
     share(sliceCount, [this](std::size_t number) {
@@ -90,6 +93,7 @@ void SharedPendingRows::moveTo(RelationPart& part, WorkerPool& workers) {
         starts[s + 1] = starts[s] + staying;
     }
     const std::size_t first = part.makeRoomForAbsent(starts[sliceCount]);
+    if (keyWidth > 0) pendingKeys.appendUnfilled(starts[sliceCount] * keyWidth);
     share(sliceCount,
           [&](std::size_t number) { place(slices[number], first + starts[number], part); });
     for (std::size_t s = 0; s < sliceCount; ++s) forget(slices[s]);
@@ -97,14 +101,20 @@ void SharedPendingRows::moveTo(RelationPart& part, WorkerPool& workers) {
 }
 
 // Marks, in one group, the first of every set of equal rows, slice by slice in order: the
-// place a single thread would have kept.
-void SharedPendingRows::markFirsts(std::size_t group) {
+// place a single thread would have kept. With keys, the row with the smallest key is marked
+// instead, and a row pending in the part already only lowers that row's key: rows of one hash
+// group belong to this group alone, so no other thread touches those keys.
+void SharedPendingRows::markFirsts(std::size_t group, const RelationPart& part) {
     const bool isEmpty =
         std::all_of(slices.begin(), slices.begin() + sliceCount,
                     [group](const Slice& slice) { return slice.groups[group].empty(); });
     if (isEmpty) return;  // as most groups are in the small iterations of a long chain
     TaggedSlots seen;
-    std::vector<const std::uint32_t*> firsts;
+    struct First {
+        const std::uint32_t* entry;
+        std::size_t slice;
+    };
+    std::vector<First> firsts;
     const std::size_t width = entryWidth();
     for (std::size_t s = 0; s < sliceCount; ++s) {
         Slice& slice = slices[s];
@@ -112,20 +122,38 @@ void SharedPendingRows::markFirsts(std::size_t group) {
         for (std::size_t at = 0; at < entries.size(); at += width) {
             const std::uint32_t* entry = entries.data() + at;
             const std::uint32_t tag = entry[1];
+            if (keyWidth > 0) {
+                const std::size_t pending = part.findPending(entry + 2, tag);
+                if (pending != RelationPart::kNotFound) {
+                    std::uint32_t* stored = pendingKeys.data() + (pending - part.size()) * keyWidth;
+                    const std::uint32_t* key = entry + 2 + arity;
+                    if (isKeyLess(key, stored)) std::copy_n(key, keyWidth, stored);
+                    continue;
+                }
+            }
             const std::size_t slot = seen.find(tag, [&](std::size_t number) {
-                return std::equal(entry + 2, entry + width, firsts[number] + 2);
+                return std::equal(entry + 2, entry + 2 + arity, firsts[number].entry + 2);
             });
-            if (seen.numberAt(slot) != TaggedSlots::kNone) continue;
+            const std::size_t number = seen.numberAt(slot);
+            if (number != TaggedSlots::kNone) {
+                First& first = firsts[number];
+                if (keyWidth > 0 && isKeyLess(entry + 2 + arity, first.entry + 2 + arity)) {
+                    slices[first.slice].marks[first.entry[0]] = 0;
+                    slice.marks[entry[0]] = kStays;
+                    first = {entry, s};
+                }
+                continue;
+            }
             slice.marks[entry[0]] = kStays;
-            firsts.push_back(entry);
+            firsts.push_back({entry, s});
             seen.fill(slot, tag, firsts.size() - 1,
-                      [&firsts](std::size_t number) { return firsts[number][1]; });
+                      [&firsts](std::size_t n) { return firsts[n].entry[1]; });
         }
     }
 }
 
 // The slots of a large table are fetched a few rows ahead of placing them.
-void SharedPendingRows::place(Slice& slice, std::size_t first, RelationPart& part) const {
+void SharedPendingRows::place(Slice& slice, std::size_t first, RelationPart& part) {
     constexpr std::size_t kAhead = 8;
     const std::size_t width = entryWidth();
     for (const GrowingArray<std::uint32_t>& entries : slice.groups) {
@@ -136,7 +164,12 @@ void SharedPendingRows::place(Slice& slice, std::size_t first, RelationPart& par
             const std::uint32_t* entry = entries.data() + at;
             const std::uint32_t mark = slice.marks[entry[0]];
             if ((mark & kStays) == 0) continue;
-            part.placeAbsent(first + (mark & ~kStays), entry + 2, entry[1]);
+            const std::size_t position = first + (mark & ~kStays);
+            part.placeAbsent(position, entry + 2, entry[1]);
+            if (keyWidth > 0) {
+                std::copy_n(entry + 2 + arity, keyWidth,
+                            pendingKeys.data() + (position - part.size()) * keyWidth);
+            }
         }
     }
 }
@@ -158,4 +191,22 @@ void SharedPendingRows::forget(Slice& slice) const {
         slice.marks.clear();
     }
     slice.count = 0;
+}
+
+// Pending rows go in key order: within a wave they came in slice order, and the passes of a body
+// that reads several rules interleave.
+void SharedPendingRows::orderPending(RelationPart& part) {
+    const std::size_t pending = part.pendingCount();
+    std::vector<std::uint32_t> order(pending);
+    for (std::uint32_t i = 0; i < pending; ++i) order[i] = i;
+    const std::uint32_t* keys = pendingKeys.data();
+    const auto isLess = [&](std::uint32_t left, std::uint32_t right) {
+        return isKeyLess(keys + left * keyWidth, keys + right * keyWidth);
+    };
+    if (!std::is_sorted(order.begin(), order.end(), isLess)) {
+        std::sort(order.begin(), order.end(), isLess);
+        pendingKeys = GrowingArray<std::uint32_t>();  // given back before the rows move
+        part.reorderPending(order);
+    }
+    pendingKeys = GrowingArray<std::uint32_t>();
 }

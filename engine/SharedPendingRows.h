@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -19,36 +20,72 @@
 // Threads share the work three times: while looking, each slice files its rows by their hash
 // into a fixed number of groups; then each group is searched for repeats on its own; then each
 // slice places the rows that stayed in the table, at places that counting has fixed before.
+//
+// A rule with a body that reads several rules runs that body once per rule it reads, and the
+// keys of those passes interleave. Its rows carry their keys (body number, then positions): a
+// row found again keeps the smaller key, also when it is pending in the table already, and
+// before they are committed the pending rows are put in key order.
 class SharedPendingRows {
 public:
-    SharedPendingRows(std::size_t arity, std::size_t workerCount);
+    // keyWidth 0: rows come in key order and carry no key.
+    SharedPendingRows(std::size_t arity, std::size_t keyWidth, std::size_t workerCount);
+
+    bool isKeyed() const { return keyWidth > 0; }
 
     // Makes count slices after those made before, and returns the first one's number. Called
     // between passes, by one thread.
     std::size_t addSlices(std::size_t count);
     // Files a row the table does not hold in a slice. Threads may file at once, each in slices
     // of its own. hash is hashValueIds of the row.
-    void add(std::size_t slice, const ValueId* row, std::uint64_t hash);
+    // key: keyWidth numbers, with a keyed rule only.
+    void add(std::size_t slice, const ValueId* row, std::uint64_t hash,
+             const std::uint32_t* key = nullptr);
 
     bool isEmpty() const;
     // Appends the rows to the part as pending rows, each once, in slice order, and forgets them.
     void moveTo(RelationPart& part, WorkerPool& workers);
+    // With a keyed rule: puts the part's pending rows in key order, before they are committed.
+    void orderPending(RelationPart& part);
+
+    // A body's passes, and each pass, begin: rows pending from before then have smaller keys
+    // than any the body or the pass finds, but for those of the body's earlier passes.
+    void beginBody(const RelationPart& part) { bodyStart = part.size() + part.pendingCount(); }
+    void beginPass(const RelationPart& part) { passStart = part.size() + part.pendingCount(); }
+    // Whether a row found with this key is to be filed: not when the part holds it, unless a
+    // keyed rule's earlier pass of the same body made it pending with a larger key. Only
+    // reads, so threads may ask at once while they look.
+    bool isWanted(const RelationPart& part, const ValueId* row, std::uint32_t tag,
+                  const std::uint32_t* key) const {
+        if (keyWidth == 0) return !part.holds(row, tag);
+        const std::size_t position = part.findAny(row, tag);
+        if (position == RelationPart::kNotFound) return true;
+        if (position < bodyStart || position >= passStart) return false;
+        return isKeyLess(key, pendingKeys.data() + (position - part.size()) * keyWidth);
+    }
 
 private:
     // A slice's rows, filed by group: per row its number in the slice, its hash's lower half,
-    // then its values. The marks say which rows stay, then where they go.
+    // its values, then its key. The marks say which rows stay, then where they go.
     struct Slice {
         std::vector<GrowingArray<std::uint32_t>> groups;
         std::uint32_t count = 0;
         std::vector<std::uint32_t> marks;
     };
 
-    std::size_t entryWidth() const { return 2 + arity; }
-    void markFirsts(std::size_t group);
-    void place(Slice& slice, std::size_t first, RelationPart& part) const;
+    std::size_t entryWidth() const { return 2 + arity + keyWidth; }
+    bool isKeyLess(const std::uint32_t* left, const std::uint32_t* right) const {
+        return std::lexicographical_compare(left, left + keyWidth, right, right + keyWidth);
+    }
+    void markFirsts(std::size_t group, const RelationPart& part);
+    void place(Slice& slice, std::size_t first, RelationPart& part);
     void forget(Slice& slice) const;
 
     std::size_t arity;
+    std::size_t keyWidth;
+    // With a keyed rule: the key of each pending row of the part, keyWidth numbers each.
+    GrowingArray<std::uint32_t> pendingKeys;
+    std::size_t bodyStart = 0;
+    std::size_t passStart = 0;
     std::size_t groupCount;
     unsigned groupShift;
     std::vector<Slice> slices;

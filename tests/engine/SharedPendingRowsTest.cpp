@@ -23,7 +23,7 @@ TEST(SharedPendingRows, KeepsEachRowAtItsFirstPlaceInSliceOrder) {
         RelationPart part(2);
         const ValueId committed[] = {9, 9};
         part.insert(committed);
-        SharedPendingRows pending(2, workers);
+        SharedPendingRows pending(2, 0, workers);
         const std::vector<std::vector<std::vector<ValueId>>> slices = {
             {{1, 2}, {3, 4}, {1, 2}},
             {},
@@ -47,6 +47,49 @@ TEST(SharedPendingRows, KeepsEachRowAtItsFirstPlaceInSliceOrder) {
         // The rows placed are found again by the part's own hash set.
         for (const std::vector<ValueId>& row : expected) {
             EXPECT_NE(part.find(row.data()), RelationPart::kNotFound) << workers << " workers";
+        }
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// A body that reads two rules runs twice, and the second pass can find smaller keys: rows found
+// again keep the smallest key, also once pending, and the pending rows end in key order.
+TEST(SharedPendingRows, KeyedRowsEndInSmallestKeyOrder) {
+    for (const std::size_t workers : {1, 2, 3}) {
+        WorkerPool pool(workers);
+        RelationPart part(1);
+        SharedPendingRows pending(1, 2, workers);  // keys: body, one position
+        const auto file = [&](std::size_t slice, ValueId value, std::uint32_t position) {
+            const std::uint32_t key[] = {0, position};
+            if (pending.isWanted(part, &value, static_cast<std::uint32_t>(hashValueIds(&value, 1)),
+                                 key)) {
+                pending.add(slice, &value, hashValueIds(&value, 1), key);
+            }
+        };
+        pending.beginBody(part);
+        pending.beginPass(part);  // the first pass: positions 5 on
+        std::size_t first = pending.addSlices(2);
+        file(first, 10, 5);
+        file(first, 11, 6);
+        file(first + 1, 12, 7);
+        file(first + 1, 10, 8);  // found again, larger key: 10 keeps 5
+        pending.moveTo(part, pool);
+        pending.beginPass(part);  // the second pass: positions 0 to 4
+        first = pending.addSlices(1);
+        file(first, 12, 1);  // pending already with key 7: lowered to 1
+        file(first, 13, 2);
+        file(first, 11, 9);  // pending with key 6: not wanted
+        pending.moveTo(part, pool);
+        pending.orderPending(part);
+        part.commitPending();
+        std::vector<ValueId> rows;
+        for (std::size_t i = 0; i < part.size(); ++i) rows.push_back(*part.row(i));
+        EXPECT_EQ(rows, (std::vector<ValueId>{12, 13, 10, 11})) << workers << " workers";
+        for (const ValueId value : rows) {
+            EXPECT_NE(part.find(&value), RelationPart::kNotFound) << workers << " workers";
         }
     }
 }
