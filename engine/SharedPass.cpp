@@ -10,20 +10,31 @@ namespace {
 // rows are placed in the table as pending rows, so that the rows waiting to be placed never
 // outgrow a wave's.
 constexpr std::size_t kSlicesPerWorker = 4;
+constexpr std::size_t kMostSlicesPerWave = 1024;
 
 }  // namespace
 
-SharedPass::SharedPass(const ProgramPlan& programPlan, const ValuePool& values,
+SharedPass::SharedPass(const ProgramPlan& programPlan, const ValuePool& valuePool,
                        WorkerPool& workerPool, std::uint32_t sliceRows)
-    : plan(programPlan), pool(workerPool), rowsPerSlice(sliceRows), workers(workerPool.size()) {
-    for (Worker& worker : workers) {
-        for (std::size_t rule = 0; rule < plan.ruleCount(); ++rule) {
-            std::vector<RuleBodyJoin>& ruleJoins = worker.joins.emplace_back();
-            for (const PlannedBody& body : plan.bodiesOf(rule)) {
-                ruleJoins.emplace_back(body.plan, values);
-            }
-        }
+    : plan(programPlan),
+      values(valuePool),
+      pool(workerPool),
+      rowsPerSlice(sliceRows),
+      workers(workerPool.size()) {
+    std::size_t bodyCount = 0;
+    for (std::size_t rule = 0; rule < plan.ruleCount(); ++rule) {
+        firstBodyOf.push_back(bodyCount);
+        bodyCount += plan.bodiesOf(rule).size();
     }
+    for (Worker& worker : workers) worker.joins.resize(bodyCount);
+}
+
+// A worker makes its join of a body the first time it runs it: a program of many rules run on
+// many threads would otherwise hold a join per rule and thread, most never used.
+RuleBodyJoin& SharedPass::joinOf(Worker& worker, std::size_t rule, std::size_t body) {
+    std::unique_ptr<RuleBodyJoin>& join = worker.joins[firstBodyOf[rule] + body];
+    if (!join) join = std::make_unique<RuleBodyJoin>(plan.bodiesOf(rule)[body].plan, values);
+    return *join;
 }
 
 std::size_t SharedPass::sliceCountOf(std::size_t rule, std::size_t body,
@@ -41,7 +52,7 @@ void SharedPass::run(std::size_t rule, std::size_t body, const std::vector<Refer
     const std::uint32_t rows = first.end > first.begin ? first.end - first.begin : 0;
     const std::size_t slices = sliceCountOf(rule, body, sources);
     found.beginPass(target);
-    const std::size_t wave = workers.size() * kSlicesPerWorker;
+    const std::size_t wave = std::min(workers.size() * kSlicesPerWorker, kMostSlicesPerWave);
     for (std::size_t waveStart = 0; waveStart < slices; waveStart += wave) {
         const std::size_t count = std::min(wave, slices - waveStart);
         const std::size_t firstSlice = found.addSlices(count);
@@ -73,24 +84,26 @@ void SharedPass::runSlice(Worker& worker, std::size_t rule, std::size_t body,
     }
     const std::size_t references = worker.sources.size();
     std::size_t headArity = 0;
-    worker.joins[rule][body].run(
-        worker.sources, [&](const ValueId* row, std::size_t arity, const std::uint32_t* positions) {
-            headArity = arity;
-            const std::uint64_t hash = hashValueIds(row, arity);
-            if (isKeyed) std::copy_n(positions, references, key + 1);
-            if (!isLarge) {
-                if (found.isWanted(target, row, static_cast<std::uint32_t>(hash), key)) {
-                    found.add(slice, row, hash, key);
-                }
-                return;
-            }
-            // A large table is probed in batches whose slots are fetched ahead.
-            target.prefetch(static_cast<std::uint32_t>(hash));
-            worker.batchCells.insert(worker.batchCells.end(), row, row + arity);
-            if (isKeyed) worker.batchKeys.insert(worker.batchKeys.end(), key, key + keyWidth);
-            worker.batchHashes.push_back(hash);
-            if (worker.batchHashes.size() == kBatchSize) flush(worker, arity, target, found, slice);
-        });
+    joinOf(worker, rule, body)
+        .run(worker.sources,
+             [&](const ValueId* row, std::size_t arity, const std::uint32_t* positions) {
+                 headArity = arity;
+                 const std::uint64_t hash = hashValueIds(row, arity);
+                 if (isKeyed) std::copy_n(positions, references, key + 1);
+                 if (!isLarge) {
+                     if (found.isWanted(target, row, static_cast<std::uint32_t>(hash), key)) {
+                         found.add(slice, row, hash, key);
+                     }
+                     return;
+                 }
+                 // A large table is probed in batches whose slots are fetched ahead.
+                 target.prefetch(static_cast<std::uint32_t>(hash));
+                 worker.batchCells.insert(worker.batchCells.end(), row, row + arity);
+                 if (isKeyed) worker.batchKeys.insert(worker.batchKeys.end(), key, key + keyWidth);
+                 worker.batchHashes.push_back(hash);
+                 if (worker.batchHashes.size() == kBatchSize)
+                     flush(worker, arity, target, found, slice);
+             });
     if (!worker.batchHashes.empty()) flush(worker, headArity, target, found, slice);
 }
 

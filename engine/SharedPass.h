@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "data/RelationPart.h"
@@ -38,7 +39,7 @@ private:
     // One worker's joins (per rule, per body) and scratch: the rows of its slice and the rows
     // whose slots in the table are being fetched ahead.
     struct Worker {
-        std::vector<std::vector<RuleBodyJoin>> joins;
+        std::vector<std::unique_ptr<RuleBodyJoin>> joins;  // by body, made on first use
         std::vector<ReferenceRows> sources;
         std::vector<std::uint32_t> key;  // of the combination at hand, for a keyed rule
         std::vector<ValueId> batchCells;
@@ -46,13 +47,16 @@ private:
         std::vector<std::uint64_t> batchHashes;
     };
 
+    RuleBodyJoin& joinOf(Worker& worker, std::size_t rule, std::size_t body);
     void runSlice(Worker& worker, std::size_t rule, std::size_t body, const RelationPart& target,
                   SharedPendingRows& found, std::size_t slice);
     static void flush(Worker& worker, std::size_t arity, const RelationPart& target,
                       SharedPendingRows& found, std::size_t slice);
 
     const ProgramPlan& plan;
+    const ValuePool& values;
     WorkerPool& pool;
     std::uint32_t rowsPerSlice;
+    std::vector<std::size_t> firstBodyOf;  // per rule, the number of its first body
     std::vector<Worker> workers;
 };

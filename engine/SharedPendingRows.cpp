@@ -18,8 +18,10 @@ constexpr std::uint32_t kStays = std::uint32_t{1} << 31;
 SharedPendingRows::SharedPendingRows(std::size_t rowArity, std::size_t width,
                                      std::size_t workerCount)
     : arity(rowArity), keyWidth(width) {
-    // Enough groups that the search for repeats balances across the threads.
-    groupCount = std::bit_ceil(std::max<std::size_t>(workerCount * 4, 4));
+    // Enough groups that the search for repeats balances across the threads; every slice
+    // keeps a list per group, so there are never very many.
+    constexpr std::size_t kMostGroups = 256;
+    groupCount = std::bit_ceil(std::clamp<std::size_t>(workerCount * 4, 4, kMostGroups));
     groupShift = static_cast<unsigned>(64 - std::countr_zero(groupCount));
 }
 

@@ -29,3 +29,21 @@ TEST(SharedWriting, BlocksOfRowsGoOutInOrder) {
 }
 
 }  // namespace
+
+namespace {
+
+// Many threads on a program of many rules: each thread makes only the joins it runs, and the
+// output is the same.
+TEST(SharedWriting, ManyThreadsOnManyRulesGiveTheSameBytes) {
+    std::string input = "r0(X)<-s(X)\n";
+    for (int i = 1; i < 300; ++i) {
+        input.append("r").append(std::to_string(i)).append("(X)<-r");
+        input.append(std::to_string(i - 1)).append("(X)\n");
+    }
+    input += "\ns(A)\n";
+    for (int i = 0; i < 2000; ++i) input += std::to_string(i) + "\n";
+    const std::string expected = runOnText(input);
+    EXPECT_EQ(runOnText(input, {.threads = 64, .rowsPerSlice = 16}), expected);
+}
+
+}  // namespace
