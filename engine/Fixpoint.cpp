@@ -46,32 +46,29 @@ Fixpoint::Fixpoint(const ProgramPlan& programPlan, std::vector<StoredRelation>& 
             state.sources.resize(body.references.size());
             ruleJoins.emplace_back(body.plan, pool);
         }
-        pendingOf.emplace_back(
-            idb[i], plan.longestBodyOf(i),
-            commonArityOf(plan.bodiesOf(i)) != 0 && isRunOncePerIteration(plan, i));
+        arityOf.push_back(commonArityOf(plan.bodiesOf(i)));
+        pendingOf.emplace_back(idb[i], plan.longestBodyOf(i),
+                               arityOf[i] != 0 && isRunOncePerIteration(plan, i));
     }
     if (workers.size() <= 1) return;
     sharedPass = std::make_unique<SharedPass>(plan, pool, workers, rowsPerSlice);
     for (std::size_t i = 0; i < ruleCount; ++i) {
-        // A rule of no body or one whose rows differ in length keeps to one thread. An arity of
-        // 0 is one row at most: not worth sharing either.
-        // Rows of a rule whose bodies each run once per iteration come in key order and need
-        // no key.
-        const std::size_t arity = commonArityOf(plan.bodiesOf(i));
+        // A rule of no body or one whose rows differ in length keeps to one thread; an arity of
+        // 0 is one row at most, not worth sharing either. Rows of a rule whose bodies each run
+        // once per iteration come in key order and need no key.
         const std::size_t keyWidth = isRunOncePerIteration(plan, i) ? 0 : plan.longestBodyOf(i) + 1;
-        sharedOf.push_back(
-            arity == 0 ? nullptr
-                       : std::make_unique<SharedPendingRows>(arity, keyWidth, workers.size()));
+        sharedOf.push_back(arityOf[i] == 0 ? nullptr
+                                           : std::make_unique<SharedPendingRows>(
+                                                 arityOf[i], keyWidth, workers.size()));
     }
 }
 
 RelationPart& Fixpoint::sharedTarget(std::size_t rule) {
-    const std::size_t arity = commonArityOf(plan.bodiesOf(rule));
-    return idb[rule].partAt(idb[rule].ensurePart(arity));
+    return idb[rule].partAt(idb[rule].ensurePart(arityOf[rule]));
 }
 
 bool Fixpoint::commitRule(std::size_t rule) {
-    if (sharedOf.empty() || sharedOf[rule] == nullptr) {
+    if (!isShared(rule)) {
         pendingOf[rule].flush();
         const bool isEmpty = pendingOf[rule].isEmpty();
         pendingOf[rule].commit();
@@ -135,7 +132,7 @@ void Fixpoint::firstPass() {
         for (std::size_t b = 0; b < bodies.size(); ++b) {
             if (!bodies[b].canGiveRows() || !bodies[b].derived.empty()) continue;
             prepare(i, b);
-            if (!sharedOf.empty() && sharedOf[i] != nullptr) {
+            if (isShared(i)) {
                 sharedOf[i]->beginBody(sharedTarget(i));
                 runPass(i, b);
                 continue;
@@ -146,7 +143,7 @@ void Fixpoint::firstPass() {
                                 target.insert(row, arity);
                             });
         }
-        if (!sharedOf.empty() && sharedOf[i] != nullptr) commitRule(i);
+        if (isShared(i)) commitRule(i);
         if (idb[i].size() > 0) changed.push_back(i);
     }
 }
@@ -166,7 +163,7 @@ bool Fixpoint::iterate() {
         for (const std::uint32_t b : plan.iteratedBodiesOf(i)) {
             const PlannedBody& body = plan.bodiesOf(i)[b];
             prepare(i, b);
-            if (!sharedOf.empty() && sharedOf[i] != nullptr) {
+            if (isShared(i)) {
                 sharedOf[i]->beginBody(sharedTarget(i));
             }
             std::vector<ReferenceRows>& sources = states[i][b].sources;
@@ -203,7 +200,7 @@ void Fixpoint::runPass(std::size_t rule, std::size_t body) {
     // become pending rows of the table in key order, so the two kinds of pass can follow each
     // other within an iteration; rows still batched go in before a shared pass looks.
     // A keyed rule's passes are all shared: its pending rows' keys are kept in one place.
-    if (!sharedOf.empty() && sharedOf[rule] != nullptr &&
+    if (isShared(rule) &&
         (sharedOf[rule]->isKeyed() || sharedPass->sliceCountOf(rule, body, sources) > 1)) {
         found.flush();
         sharedPass->run(rule, body, sources, sharedTarget(rule), *sharedOf[rule]);

@@ -63,6 +63,7 @@ private:
     // Points each reference of the body at all committed rows of its part, with the lookups
     // its plan needs brought up to date: the step that prepares a pass, which then only reads.
     void prepare(std::size_t rule, std::size_t body);
+    bool isShared(std::size_t rule) const { return !sharedOf.empty() && sharedOf[rule]; }
     // The part of the rule's table that a shared rule's rows go to.
     RelationPart& sharedTarget(std::size_t rule);
     void runPass(std::size_t rule, std::size_t body);
@@ -83,6 +84,8 @@ private:
     WorkerPool& workers;
     std::unique_ptr<SharedPass> sharedPass;
     std::vector<std::unique_ptr<SharedPendingRows>> sharedOf;
+    // Per rule, the length of the rows all its bodies give, or 0 when they differ.
+    std::vector<std::size_t> arityOf;
     // The rules whose newest rows came in the last iteration: only their readers can find
     // anything new, so an iteration costs what changed, not what the program holds.
     std::vector<std::size_t> changed;
