@@ -13,12 +13,19 @@ struct CommandLine {
         Check,    // dedb --check INPUT
         Help,     // dedb --help, -h
         Version,  // dedb --version
+        Explain,  // dedb --explain ROW INPUT, or --explain-json ROW INPUT
+        Profile,  // dedb --profile INPUT OUTPUT: a plain run that ends with a profile
     };
     Mode mode = Mode::Invalid;
     std::string input;
     std::string output;
     // Threads for evaluation: --jobs N, -j N; 0 when not given, meaning every usable CPU.
     std::size_t jobs = 0;
+    // For --explain: the row as written, whether the tree is wanted as JSON, and how many
+    // levels of it to print (--depth N; 0 when not given, meaning all).
+    std::string row;
+    bool isJson = false;
+    std::size_t depth = 0;
 
     // Parses argv[1..argc-1]; prints nothing.
     static CommandLine parse(int argc, char* const* argv);

@@ -83,7 +83,9 @@ int runWithFiles(const char* inputPath, const char* outputPath, std::size_t thre
 
 }  // namespace
 
-int runProgram(const char* inputPath, const char* outputPath, std::size_t threadCount) {
+int runProgram(const char* inputPath, const char* outputPath, std::size_t threadCount,
+               bool isProfiled) {
+    (void)isProfiled;
     // Running out of memory anywhere unwinds to here; on the way the unfinished output is
     // discarded, so the files given stay as they were.
     try {

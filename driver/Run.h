@@ -8,8 +8,10 @@
 
 // The plain run: reads the input, writes the echo, evaluates the rules and appends their
 // relations to the output. Reports a failure as one line on stderr; returns the exit status.
-// Evaluation runs on threadCount threads; the output is the same for any number.
-int runProgram(const char* inputPath, const char* outputPath, std::size_t threadCount = 1);
+// Evaluation runs on threadCount threads; the output is the same for any number. A profiled
+// run ends by writing on stderr what each rule line cost.
+int runProgram(const char* inputPath, const char* outputPath, std::size_t threadCount = 1,
+               bool isProfiled = false);
 
 // The same run on an input text held in memory, giving the output text: the same reading,
 // evaluation and writing, for tests and fuzzers.

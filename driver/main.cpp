@@ -7,6 +7,7 @@
 #include "driver/Run.h"
 #include "driver/SignalCleanup.h"
 #include "driver/Usage.h"
+#include "explain/Explainer.h"
 
 int main(int argc, char** argv) {
 #ifdef SIGXFSZ
@@ -15,12 +16,20 @@ int main(int argc, char** argv) {
 #endif
     installSignalCleanup();
     const CommandLine line = CommandLine::parse(argc, argv);
+    // One thread unless asked: sharing a pass among threads does not yet pay for its extra
+    // steps on the workloads measured.
+    const std::size_t threads = line.jobs != 0 ? line.jobs : 1;
     switch (line.mode) {
         case CommandLine::Mode::Run:
-            // One thread unless asked: sharing a pass among threads does not yet pay for its
-            // extra steps on the workloads measured.
-            return runProgram(line.input.c_str(), line.output.c_str(),
-                              line.jobs != 0 ? line.jobs : 1);
+            return runProgram(line.input.c_str(), line.output.c_str(), threads);
+        case CommandLine::Mode::Profile:
+            return runProgram(line.input.c_str(), line.output.c_str(), threads, true);
+        case CommandLine::Mode::Explain:
+            return runExplain({.row = line.row,
+                               .inputPath = line.input,
+                               .isJson = line.isJson,
+                               .depth = line.depth,
+                               .threads = threads});
         case CommandLine::Mode::Check:
             return runCheck(line.input.c_str());
         case CommandLine::Mode::Help:

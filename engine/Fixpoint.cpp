@@ -1,8 +1,14 @@
 #include "engine/Fixpoint.h"
 
 #include <algorithm>
+#include <chrono>
 
 namespace {
+
+double secondsNow() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
 
 // The length of the rows every body of the rule gives, or 0 when they differ.
 std::size_t commonArityOf(const std::vector<PlannedBody>& bodies) {
@@ -26,8 +32,9 @@ bool isRunOncePerIteration(const ProgramPlan& plan, std::size_t rule) {
 }  // namespace
 
 Fixpoint::Fixpoint(const ProgramPlan& programPlan, std::vector<StoredRelation>& stored,
-                   ValuePool& values, WorkerPool& workerPool, std::uint32_t rowsPerSlice)
-    : plan(programPlan), edb(stored), pool(values), workers(workerPool) {
+                   ValuePool& values, WorkerPool& workerPool, std::uint32_t rowsPerSlice,
+                   FixpointObserver* courseObserver)
+    : plan(programPlan), edb(stored), pool(values), workers(workerPool), observer(courseObserver) {
     const std::size_t ruleCount = plan.ruleCount();
     idb.reserve(ruleCount);
     for (std::size_t i = 0; i < ruleCount; ++i) idb.emplace_back(plan.ruleNameOf(i));
@@ -131,24 +138,56 @@ void Fixpoint::firstPass() {
         const std::vector<PlannedBody>& bodies = plan.bodiesOf(i);
         for (std::size_t b = 0; b < bodies.size(); ++b) {
             if (!bodies[b].canGiveRows() || !bodies[b].derived.empty()) continue;
+            const double start = observer != nullptr ? secondsNow() : 0;
+            std::size_t rowsBefore = 0;
+            if (observer != nullptr) {
+                rowsBefore = isShared(i) ? sharedTarget(i).pendingCount() : idb[i].size();
+            }
             prepare(i, b);
+            std::uint64_t combinations = 0;
             if (isShared(i)) {
                 sharedOf[i]->beginBody(sharedTarget(i));
-                runPass(i, b);
+                combinations = runPass(i, b);
+                if (observer != nullptr) {
+                    reportBody(i, b, combinations, rowsBefore, sharedTarget(i).pendingCount(),
+                               start);
+                }
                 continue;
             }
             RelationTable& target = idb[i];
             joins[i][b].run(states[i][b].sources,
-                            [&target](const ValueId* row, std::size_t arity, const std::uint32_t*) {
+                            [&](const ValueId* row, std::size_t arity, const std::uint32_t*) {
+                                ++combinations;
                                 target.insert(row, arity);
                             });
+            if (observer != nullptr)
+                reportBody(i, b, combinations, rowsBefore, target.size(), start);
         }
         if (isShared(i)) commitRule(i);
+        rowCount += idb[i].size();
+        if (observer != nullptr) observer->ruleCommitted(0, i, idb[i], idb[i].size());
         if (idb[i].size() > 0) changed.push_back(i);
     }
+    if (observer != nullptr) observer->iterationEnded(0, rowCount);
+}
+
+void Fixpoint::reportBody(std::size_t rule, std::size_t body, std::uint64_t combinations,
+                          std::size_t rowsBefore, std::size_t rowsAfter, double startSeconds) {
+    observer->bodyRan(iteration, rule, body, combinations, rowsAfter - rowsBefore,
+                      secondsNow() - startSeconds);
+}
+
+std::size_t Fixpoint::pendingRowCount(std::size_t rule) {
+    pendingOf[rule].flush();
+    std::size_t count = 0;
+    for (std::size_t part = 0; part < idb[rule].partCount(); ++part) {
+        count += idb[rule].partAt(static_cast<std::uint32_t>(part)).pendingCount();
+    }
+    return count;
 }
 
 bool Fixpoint::iterate() {
+    ++iteration;
     active.clear();
     for (const std::size_t rule : changed) {
         const std::vector<std::size_t>& readers = plan.readersOf(rule);
@@ -162,6 +201,9 @@ bool Fixpoint::iterate() {
     for (const std::size_t i : active) {
         for (const std::uint32_t b : plan.iteratedBodiesOf(i)) {
             const PlannedBody& body = plan.bodiesOf(i)[b];
+            const double start = observer != nullptr ? secondsNow() : 0;
+            const std::size_t rowsBefore = observer != nullptr ? pendingRowCount(i) : 0;
+            std::uint64_t combinations = 0;
             prepare(i, b);
             if (isShared(i)) {
                 sharedOf[i]->beginBody(sharedTarget(i));
@@ -174,11 +216,14 @@ bool Fixpoint::iterate() {
                 ReferenceRows& current = sources[body.derived[d]];
                 if (current.part != nullptr && current.part->getDeltaStart() < current.end) {
                     current.begin = current.part->getDeltaStart();
-                    runPass(i, b);
+                    combinations += runPass(i, b);
                 }
                 current.begin = 0;
                 current.end = current.part != nullptr ? current.part->getDeltaStart() : 0;
                 if (current.begin >= current.end) break;
+            }
+            if (observer != nullptr) {
+                reportBody(i, b, combinations, rowsBefore, pendingRowCount(i), start);
             }
         }
     }
@@ -187,13 +232,19 @@ bool Fixpoint::iterate() {
     changed.clear();
     for (const std::size_t i : active) {
         idb[i].markDeltaStart();
+        const std::size_t rowsBefore = idb[i].size();
         if (commitRule(i)) changed.push_back(i);
+        rowCount += idb[i].size() - rowsBefore;
+        if (observer != nullptr) {
+            observer->ruleCommitted(iteration, i, idb[i], idb[i].size() - rowsBefore);
+        }
     }
+    if (observer != nullptr) observer->iterationEnded(iteration, rowCount);
     return !changed.empty();
 }
 
 // One pass of a body over the rows its sources now name, its rows pending for the rule.
-void Fixpoint::runPass(std::size_t rule, std::size_t body) {
+std::uint64_t Fixpoint::runPass(std::size_t rule, std::size_t body) {
     const std::vector<ReferenceRows>& sources = states[rule][body].sources;
     PendingRows& found = pendingOf[rule];
     // A pass too small to cut into slices runs here alone. Its rows, like a shared pass's,
@@ -203,20 +254,22 @@ void Fixpoint::runPass(std::size_t rule, std::size_t body) {
     if (isShared(rule) &&
         (sharedOf[rule]->isKeyed() || sharedPass->sliceCountOf(rule, body, sources) > 1)) {
         found.flush();
-        sharedPass->run(rule, body, sources, sharedTarget(rule), *sharedOf[rule]);
-        return;
+        return sharedPass->run(rule, body, sources, sharedTarget(rule), *sharedOf[rule]);
     }
     const std::size_t count = sources.size();
     const auto number = static_cast<std::uint32_t>(body);
+    std::uint64_t combinations = 0;
     joins[rule][body].run(
         sources, [&](const ValueId* row, std::size_t arity, const std::uint32_t* positions) {
+            ++combinations;
             found.offer(row, arity, number, positions, count);
         });
+    return combinations;
 }
 
 std::vector<RelationTable> evaluateToFixpoint(
     const std::vector<std::pair<std::string, Rule>>& rules, std::vector<StoredRelation>& edb,
-    ValuePool& pool, WorkerPool& workers, std::uint32_t rowsPerSlice) {
+    ValuePool& pool, WorkerPool& workers, std::uint32_t rowsPerSlice, FixpointObserver* observer) {
     const ProgramPlan plan(rules, edb, pool);
-    return Fixpoint(plan, edb, pool, workers, rowsPerSlice).run();
+    return Fixpoint(plan, edb, pool, workers, rowsPerSlice, observer).run();
 }

@@ -10,6 +10,7 @@
 #include "data/RelationTable.h"
 #include "data/StoredRelation.h"
 #include "data/ValuePool.h"
+#include "engine/FixpointObserver.h"
 #include "engine/Parallelism.h"
 #include "engine/PendingRows.h"
 #include "engine/ProgramPlan.h"
@@ -39,8 +40,10 @@ public:
     // The plan, the stored relations and the pool must outlive the evaluation. Stored
     // relations are read only, but a released row set is made again when a body needs it.
     // A pool of one worker evaluates on the calling thread alone.
+    // An observer, when given, hears of every body's passes and every commit.
     Fixpoint(const ProgramPlan& plan, std::vector<StoredRelation>& edb, ValuePool& pool,
-             WorkerPool& workers, std::uint32_t rowsPerSlice = Parallelism{}.rowsPerSlice);
+             WorkerPool& workers, std::uint32_t rowsPerSlice = Parallelism{}.rowsPerSlice,
+             FixpointObserver* observer = nullptr);
     std::vector<RelationTable> run();
 
 private:
@@ -66,9 +69,14 @@ private:
     bool isShared(std::size_t rule) const { return !sharedOf.empty() && sharedOf[rule]; }
     // The part of the rule's table that a shared rule's rows go to.
     RelationPart& sharedTarget(std::size_t rule);
-    void runPass(std::size_t rule, std::size_t body);
+    // Runs the pass; returns the combinations that satisfied the body.
+    std::uint64_t runPass(std::size_t rule, std::size_t body);
     // Commits the rule's pending rows; false when there were none.
     bool commitRule(std::size_t rule);
+    // The rule's rows waiting to be committed, all batches taken in.
+    std::size_t pendingRowCount(std::size_t rule);
+    void reportBody(std::size_t rule, std::size_t body, std::uint64_t combinations,
+                    std::size_t rowsBefore, std::size_t rowsAfter, double startSeconds);
 
     const ProgramPlan& plan;
     std::vector<StoredRelation>& edb;
@@ -90,9 +98,13 @@ private:
     // anything new, so an iteration costs what changed, not what the program holds.
     std::vector<std::size_t> changed;
     std::vector<std::size_t> active;
+    FixpointObserver* observer;
+    std::size_t iteration = 0;  // the first pass is 0
+    std::uint64_t rowCount = 0;
 };
 
 // Plans the rules and evaluates them on the workers: one table per rule, in rule order.
 std::vector<RelationTable> evaluateToFixpoint(
     const std::vector<std::pair<std::string, Rule>>& rules, std::vector<StoredRelation>& edb,
-    ValuePool& pool, WorkerPool& workers, std::uint32_t rowsPerSlice = Parallelism{}.rowsPerSlice);
+    ValuePool& pool, WorkerPool& workers, std::uint32_t rowsPerSlice = Parallelism{}.rowsPerSlice,
+    FixpointObserver* observer = nullptr);

@@ -46,8 +46,10 @@ std::size_t SharedPass::sliceCountOf(std::size_t rule, std::size_t body,
     return isScan && rows >= 2 * std::size_t{rowsPerSlice} ? rows / rowsPerSlice : 1;
 }
 
-void SharedPass::run(std::size_t rule, std::size_t body, const std::vector<ReferenceRows>& sources,
-                     RelationPart& target, SharedPendingRows& found) {
+std::uint64_t SharedPass::run(std::size_t rule, std::size_t body,
+                              const std::vector<ReferenceRows>& sources, RelationPart& target,
+                              SharedPendingRows& found) {
+    for (Worker& worker : workers) worker.combinations = 0;
     const ReferenceRows& first = sources.front();
     const std::uint32_t rows = first.end > first.begin ? first.end - first.begin : 0;
     const std::size_t slices = sliceCountOf(rule, body, sources);
@@ -69,6 +71,9 @@ void SharedPass::run(std::size_t rule, std::size_t body, const std::vector<Refer
         });
         found.moveTo(target, pool);
     }
+    std::uint64_t combinations = 0;
+    for (const Worker& worker : workers) combinations += worker.combinations;
+    return combinations;
 }
 
 void SharedPass::runSlice(Worker& worker, std::size_t rule, std::size_t body,
@@ -87,6 +92,7 @@ void SharedPass::runSlice(Worker& worker, std::size_t rule, std::size_t body,
     joinOf(worker, rule, body)
         .run(worker.sources,
              [&](const ValueId* row, std::size_t arity, const std::uint32_t* positions) {
+                 ++worker.combinations;
                  headArity = arity;
                  const std::uint64_t hash = hashValueIds(row, arity);
                  if (isKeyed) std::copy_n(positions, references, key + 1);

@@ -27,8 +27,9 @@ public:
 
     // The pass over sources of the given body; target is the part of the rule's table that
     // holds rows of the body's length.
-    void run(std::size_t rule, std::size_t body, const std::vector<ReferenceRows>& sources,
-             RelationPart& target, SharedPendingRows& found);
+    // Returns the combinations that satisfied the body.
+    std::uint64_t run(std::size_t rule, std::size_t body, const std::vector<ReferenceRows>& sources,
+                      RelationPart& target, SharedPendingRows& found);
 
     // The slices the pass would be cut into: 1 when it is too small to share.
     std::size_t sliceCountOf(std::size_t rule, std::size_t body,
@@ -45,6 +46,7 @@ private:
         std::vector<ValueId> batchCells;
         std::vector<std::uint32_t> batchKeys;
         std::vector<std::uint64_t> batchHashes;
+        std::uint64_t combinations = 0;  // of the pass at hand
     };
 
     RuleBodyJoin& joinOf(Worker& worker, std::size_t rule, std::size_t body);

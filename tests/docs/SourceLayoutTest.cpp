@@ -12,13 +12,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The floors, lowest first: a file may include its own floor and those below. The checker is a
-// room beside the driver, on its floor.
-const std::vector<std::string> kFloors = {"data", "rules", "engine", "driver", "check"};
+// The floors, lowest first: a file may include its own floor and those below. The checker and
+// the explainer are rooms beside the driver, on its floor.
+const std::vector<std::string> kFloors = {"data", "rules", "engine", "driver", "check", "explain"};
 
 int floorOf(const std::string& path) {
     const std::string folder = path.substr(0, path.find('/'));
-    if (folder == "check") return 3;
+    if (folder == "check" || folder == "explain") return 3;
     for (std::size_t i = 0; i < kFloors.size(); ++i) {
         if (kFloors[i] == folder) return static_cast<int>(i);
     }

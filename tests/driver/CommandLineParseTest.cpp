@@ -48,6 +48,17 @@ TEST(CommandLineParse, PicksTheModeAndItsFiles) {
         {{"--check=yes", "in"}, Mode::Invalid, "", ""},
         {{"--help", "in"}, Mode::Invalid, "", ""},
         {{"--help", "--version"}, Mode::Invalid, "", ""},
+        {{"--profile", "in", "out"}, Mode::Profile, "in", "out"},
+        {{"in", "out", "--profile"}, Mode::Profile, "in", "out"},
+        {{"--profile", "in"}, Mode::Invalid, "", ""},
+        {{"--profile", "--check", "in"}, Mode::Invalid, "", ""},
+        {{"--explain", "p(1)", "in"}, Mode::Explain, "in", ""},
+        {{"--explain-json", "p(1)", "in"}, Mode::Explain, "in", ""},
+        {{"--explain", "p(1)"}, Mode::Invalid, "", ""},
+        {{"--explain", "p(1)", "in", "out"}, Mode::Invalid, "", ""},
+        {{"--explain", "p(1)", "--explain", "p(2)", "in"}, Mode::Invalid, "", ""},
+        {{"--explain", "p(1)", "--profile", "in"}, Mode::Invalid, "", ""},
+        {{"--depth", "2", "in", "out"}, Mode::Invalid, "", ""},
     };
     for (const ParseCase& c : cases) {
         const CommandLine line = parse(c.arguments);
@@ -80,3 +91,20 @@ TEST(CommandLineParse, ReadsTheNumberOfThreads) {
 }
 
 }  // namespace
+
+// The row to explain is taken as written, blanks and all; --depth counts levels from 1.
+TEST(CommandLineParse, ReadsTheRowToExplainAndHowDeep) {
+    const CommandLine line = parse({"--explain", "path(1, 'a b')", "--depth", "3", "in"});
+    EXPECT_EQ(line.mode, Mode::Explain);
+    EXPECT_EQ(line.row, "path(1, 'a b')");
+    EXPECT_FALSE(line.isJson);
+    EXPECT_EQ(line.depth, 3U);
+    const CommandLine json = parse({"--explain-json=p(1)", "in"});
+    EXPECT_TRUE(json.isJson);
+    EXPECT_EQ(json.row, "p(1)");
+    EXPECT_EQ(json.depth, 0U);
+    for (const char* depth : {"0", "-1", "x", ""}) {
+        EXPECT_EQ(parse({"--explain", "p(1)", "--depth", depth, "in"}).mode, Mode::Invalid)
+            << depth;
+    }
+}
