@@ -49,7 +49,7 @@ TEST(CheckMode, HelpAndVersionGoToStandardOutput) {
     for (const char* option : {"--help", "-h"}) {
         const ShellRun help = runIn(scratch, option);
         EXPECT_EQ(help.exitStatus, 0) << option;
-        EXPECT_EQ(help.standardOutput.rfind("Usage: dedb [-j N] INPUT OUTPUT\n", 0), 0u) << option;
+        EXPECT_EQ(help.standardOutput.rfind("Usage: dedb [-j N] [--profile] INPUT OUTPUT\n", 0), 0u) << option;
         EXPECT_NE(help.standardOutput.find("--check"), std::string::npos) << option;
         EXPECT_EQ(help.standardError, "") << option;
     }
