@@ -60,3 +60,12 @@ std::size_t RelationTable::size() const {
 void RelationTable::markDeltaStart() {
     for (const auto& part : parts) part->markDeltaStart();
 }
+
+std::size_t RelationTable::numberOf(std::size_t arity, std::size_t position) const {
+    if (parts.size() <= 1) return position;
+    for (std::size_t number = 0; number < order.size(); ++number) {
+        const auto [part, at] = order[number];
+        if (at == position && parts[part]->getArity() == arity) return number;
+    }
+    return position;
+}

@@ -49,6 +49,10 @@ public:
     // part's own order is that order, and newRows is not read.
     void commitPending(const std::vector<std::pair<std::uint32_t, std::uint32_t>>& newRows);
     std::size_t size() const;
+    // The insertion number (from 0) of the committed row at this position of the part for rows
+    // of this length. With rows of several lengths this searches, so it is for questions about
+    // single rows, not for loops over all.
+    std::size_t numberOf(std::size_t arity, std::size_t position) const;
 
     // Gives back every part's whole-row hash set until a lookup needs it again.
     void releaseRowSets() {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <type_traits>
 #include <vector>
 
 #include "data/RelationIndex.h"
@@ -28,7 +29,8 @@ public:
     RuleBodyJoin(const RuleBodyPlan& plan, const ValuePool& pool);
 
     // Calls emit(headRow, headArity, positions) for each satisfying combination, positions
-    // holding the row position chosen for each reference.
+    // holding the row position chosen for each reference. An emit that returns a bool stops
+    // the run by returning false.
     template <typename Emit>
     void run(const std::vector<ReferenceRows>& sources, Emit&& emit);
 
@@ -134,6 +136,12 @@ void RuleBodyJoin::run(const std::vector<ReferenceRows>& sources, Emit&& emit) {
             if (open(k + 1, sources[k + 1])) ++k;
             continue;
         }
-        if (finish()) emit(head.data(), head.size(), positions.data());
+        if (!finish()) continue;
+        if constexpr (std::is_same_v<decltype(emit(head.data(), head.size(), positions.data())),
+                                     bool>) {
+            if (!emit(head.data(), head.size(), positions.data())) return;
+        } else {
+            emit(head.data(), head.size(), positions.data());
+        }
     }
 }

@@ -6,7 +6,7 @@
 // dedb --explain ROW INPUT: how the row was first derived, as a tree down to stored rows, or,
 // for a row that is not derived, which element of each of its rule's lines fails.
 struct ExplainRequest {
-    std::string row;        // as written: a name, then the values in parentheses
+    std::string row;  // as written: a name, then the values in parentheses
     std::string inputPath;
     bool isJson = false;    // the tree as JSON, for tools
     std::size_t depth = 0;  // levels to print; 0 for all
