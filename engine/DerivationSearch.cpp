@@ -71,7 +71,7 @@ DerivationSearch::BodySearch& DerivationSearch::searchOf(std::size_t rule, std::
     if (!entry.search) {
         const Rule& owner = rules[rule].second;
         const RuleBody& text = owner.getBodies()[body];
-        const std::vector<std::string> head = owner.headColumnNames();
+        const std::vector<std::string> head = valuedHeadColumns(owner);
         const std::vector<std::size_t> order = mostKnownFirst(text, head);
         const std::vector<std::string> elements = elementTextsOf(text);
         const std::vector<ResolvedReference>& found = plan.bodiesOf(rule)[body].references;

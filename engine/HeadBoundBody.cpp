@@ -15,6 +15,14 @@ std::string referenceText(const std::vector<std::string>& columns) {
 
 }  // namespace
 
+std::vector<std::string> valuedHeadColumns(const Rule& rule) {
+    std::vector<std::string> names;
+    for (const RuleHeadColumn& column : rule.getColumns()) {
+        if (!column.name.empty()) names.push_back(column.name);
+    }
+    return names;
+}
+
 HeadBoundBody::HeadBoundBody(const std::vector<std::string>& headColumns,
                              const std::vector<std::string>& elements,
                              std::vector<ResolvedReference> references,

@@ -12,6 +12,7 @@
 #include "engine/RelationNames.h"
 #include "engine/RuleBodyJoin.h"
 #include "engine/RuleBodyPlan.h"
+#include "rules/Rule.h"
 #include "rules/RuleBody.h"
 
 // Some elements of a body, matched with the head's variables already bound to the values of one
@@ -19,6 +20,9 @@
 // reference of its own before the others, so the body's plan looks up every other reference by
 // what the row and the references before it fix, and combinations still come in the order of
 // plain enumeration.
+// The head's columns that a row has values for: an unnamed column gets none.
+std::vector<std::string> valuedHeadColumns(const Rule& rule);
+
 class HeadBoundBody {
 public:
     // The elements' texts, in the order they are matched; references lists what each reference
@@ -60,12 +64,12 @@ template <typename VisibleRows>
 bool HeadBoundBody::prepare(const ValueId* row, std::size_t arity, std::vector<StoredRelation>& edb,
                             std::vector<RelationTable>& idb, VisibleRows&& visibleRows) {
     if (plan->isNeverSatisfied()) return false;
+    if (plan->getReferences().front().arity != arity) return false;
     headRow = RelationTable("");
     headRow.insert(row, arity);
-    sources[0].part = headRow.findPart(arity);
-    sources[0].begin = 0;
-    sources[0].end = 1;
-    if (plan->getReferences().front().arity != arity) return false;
+    // A head column that reads as a constant makes even the head's row a lookup.
+    indexNumbers[0] = ~std::size_t{0};
+    if (!prepareReference(0, &headRow, 1)) return false;
     for (std::size_t k = 1; k < sources.size(); ++k) {
         const ResolvedReference& reference = found[k - 1];
         const std::size_t length = plan->getReferences()[k].arity;

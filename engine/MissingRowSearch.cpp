@@ -162,7 +162,7 @@ MissingRowVerdict MissingRowSearch::explainBody(std::size_t rule, std::size_t bo
         verdict.reasons = planned.reasons;
         return verdict;
     }
-    const std::vector<std::string> head = rules[rule].second.headColumnNames();
+    const std::vector<std::string> head = valuedHeadColumns(rules[rule].second);
     Bindings headValues;
     for (std::size_t i = 0; i < head.size() && i < row.size(); ++i)
         headValues.emplace(head[i], row[i]);

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <map>
@@ -16,6 +17,7 @@
 #include "engine/DerivationHistory.h"
 #include "engine/DerivationSearch.h"
 #include "engine/Fixpoint.h"
+#include "engine/HeadBoundBody.h"
 #include "engine/MissingRowSearch.h"
 #include "engine/ProgramPlan.h"
 #include "engine/WorkerPool.h"
@@ -76,11 +78,7 @@ std::string unknownNameMessage(const ExplainRequest& request, const Program& pro
     return message;
 }
 
-int explain(const ExplainRequest& request) {
-    InputLines input;
-    if (!input.open(request.inputPath.c_str())) {
-        return failure(request.inputPath + ": " + std::strerror(input.errorNumber()));
-    }
+int explain(const ExplainRequest& request, InputLines& input, std::FILE* out) {
     ValuePool pool;
     RuleLineTexts ruleLines;
     std::optional<Program> program;
@@ -115,9 +113,9 @@ int explain(const ExplainRequest& request) {
                         [&ruleLines](std::size_t line) { return ruleLines.byLine[line]; });
     auto print = [&](const RowPlace& root) {
         if (request.isJson) {
-            tree.printJson(root, request.depth, stdout);
+            tree.printJson(root, request.depth, out);
         } else {
-            tree.printText(root, request.depth, stdout);
+            tree.printText(root, request.depth, out);
         }
         return 0;
     };
@@ -144,10 +142,11 @@ int explain(const ExplainRequest& request) {
         report = request.isJson ? "{\"row\":" + jsonString(rowText) +
                                       ",\"derived\":false,\"why\":" + jsonString(why) + "}\n"
                                 : rowText + "  " + why + "\n";
-    } else if (arity != program->rules[rule].second.getColumns().size()) {
-        const std::string why = "not derived: rows of `" + row->name + "` have " +
-                                std::to_string(program->rules[rule].second.getColumns().size()) +
-                                " values, not " + std::to_string(arity);
+    } else if (arity != valuedHeadColumns(program->rules[rule].second).size()) {
+        const std::string why =
+            "not derived: rows of `" + row->name + "` have " +
+            std::to_string(valuedHeadColumns(program->rules[rule].second).size()) +
+            " values, not " + std::to_string(arity);
         report = request.isJson ? "{\"row\":" + jsonString(rowText) +
                                       ",\"derived\":false,\"why\":" + jsonString(why) + "}\n"
                                 : rowText + "  " + why + "\n";
@@ -158,19 +157,37 @@ int explain(const ExplainRequest& request) {
         report = request.isJson ? missingRowJson(rowText, owner, verdicts)
                                 : missingRowText(rowText, owner, verdicts);
     }
-    std::fwrite(report.data(), 1, report.size(), stdout);
+    std::fwrite(report.data(), 1, report.size(), out);
     return 1;
 }
 
 }  // namespace
 
 int runExplain(const ExplainRequest& request) {
+    InputLines input;
+    if (!input.open(request.inputPath.c_str())) {
+        return failure(request.inputPath + ": " + std::strerror(input.errorNumber()));
+    }
     try {
-        const int status = explain(request);
+        const int status = explain(request, input, stdout);
         return std::fflush(stdout) == 0 ? status : 2;
     } catch (const std::bad_alloc&) {
         return failure("out of memory");
     } catch (const std::length_error&) {
         return failure("out of memory");
     }
+}
+
+ExplainResult explainOnText(std::string_view text, const ExplainRequest& request) {
+    InputLines input;
+    input.openText(text);
+    char* buffer = nullptr;
+    std::size_t size = 0;
+    std::FILE* out = open_memstream(&buffer, &size);
+    ExplainResult result;
+    result.status = explain(request, input, out);
+    std::fclose(out);
+    result.output.assign(buffer, size);
+    std::free(buffer);
+    return result;
 }

@@ -22,10 +22,11 @@ Relation evaluatePlainly(const RuleBody& body, const std::vector<Relation>& rela
 // The union of the rule's bodies, each cut down to the head's variables in head order.
 Relation evaluatePlainly(const Rule& rule, const std::vector<Relation>& relations, RunStore& store);
 
-// One relation per rule, in rule order, rows in the order of their first derivation.
+// One relation per rule, in rule order, rows in the order of their first derivation. When
+// sizes is given, it gets per iteration (the first pass being 0) each rule's row count after it.
 std::vector<Relation> evaluateToFixpointPlainly(
     const std::vector<std::pair<std::string, Rule>>& rules, const std::vector<Relation>& edb,
-    RunStore& store);
+    RunStore& store, std::vector<std::vector<std::size_t>>* sizes = nullptr);
 
 // A program read by the program's own section rules into plain relations.
 struct PlainProgram {

@@ -30,8 +30,13 @@ struct PlainReader {
 // the new rows only after all rules have run, so all rules of one iteration see the same list.
 std::vector<Relation> evaluateToFixpointPlainly(
     const std::vector<std::pair<std::string, Rule>>& rules, const std::vector<Relation>& edb,
-    RunStore& store) {
+    RunStore& store, std::vector<std::vector<std::size_t>>* sizes) {
     std::vector<Relation> idb;
+    auto noteSizes = [&] {
+        if (sizes == nullptr) return;
+        std::vector<std::size_t>& counts = sizes->emplace_back();
+        for (const Relation& relation : idb) counts.push_back(relation.rowsView().size());
+    };
     std::vector<Relation> relations = edb;
     for (const auto& [headName, rule] : rules) {
         Relation placeholder;
@@ -43,6 +48,7 @@ std::vector<Relation> evaluateToFixpointPlainly(
         entry.setColumns(firstResult.columnsView());
         idb.push_back(entry);
     }
+    noteSizes();
 
     while (true) {
         relations = edb;
@@ -57,6 +63,7 @@ std::vector<Relation> evaluateToFixpointPlainly(
             idb[i].addRows(delta_idb[i]);
             isAnyNew = isAnyNew || !delta_idb[i].rowsView().empty();
         }
+        noteSizes();
         if (!isAnyNew) break;
     }
     return idb;
