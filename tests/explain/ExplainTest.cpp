@@ -25,7 +25,7 @@ const char* const kClosure =
 
 ExplainResult explain(const std::string& input, const std::string& row, std::size_t depth = 0,
                       bool isJson = false) {
-    return explainOnText(input, {.row = row, .isJson = isJson, .depth = depth});
+    return explainOnText(input, {.row = row, .inputPath = "", .isJson = isJson, .depth = depth});
 }
 
 struct TreeCase {
