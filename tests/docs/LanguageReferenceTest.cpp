@@ -53,7 +53,8 @@ TEST(LanguageReference, ExamplesAreMarkedReadably) {
         ++comments;
     }
     const std::size_t checks = findMarkedBlocks(text, "check: ", 2).size();
-    EXPECT_EQ(comments, examples.size() + checks);
+    const std::size_t explanations = findMarkedBlocks(text, "explain: ", 2).size();
+    EXPECT_EQ(comments, examples.size() + checks + explanations);
     EXPECT_GE(examples.size(), 20u);
     // Names become test names; gtest itself stops on two equal ones.
     for (const MarkedBlocks& example : examples) {

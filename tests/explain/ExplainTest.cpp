@@ -314,6 +314,15 @@ TEST(Explain, TreesOfGeneratedProgramsAreDerivationsInTheReferenceOrder) {
                                       reference.names[rule] + "(" + values + ")\n" + input + "\n" +
                                       result.output;
             EXPECT_EQ(result.status, 0) << label;
+            if (seed % 10 == 0) {
+                const ExplainResult shared =
+                    explainOnText(input, {.row = reference.names[rule] + "(" + values + ")",
+                                          .inputPath = "",
+                                          .isJson = false,
+                                          .depth = 0,
+                                          .threads = 3});
+                EXPECT_EQ(shared.output, result.output) << "3 threads, " << label;
+            }
             std::vector<TreeLine> lines;
             std::istringstream text(result.output);
             for (std::string line; std::getline(text, line);) lines.push_back(parseTreeLine(line));
