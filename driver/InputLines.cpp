@@ -48,6 +48,7 @@ bool InputLines::fill() {
     if (end == buffer.size()) buffer.resize(buffer.size() * 2);
     const std::size_t count = std::fread(buffer.data() + end, 1, buffer.size() - end, file.get());
     end += count;
+    readCount += count;
     if (count == 0) {
         isAtEnd = true;
         isReadFailed = std::ferror(file.get()) != 0;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -21,6 +22,8 @@ public:
     bool isFailed() const { return isReadFailed; }
     // The system's reason when opening or reading failed (an errno value), else 0.
     int errorNumber() const { return error; }
+    // The bytes read from the file so far, lines not yet handed out included.
+    std::uint64_t bytesRead() const { return readCount; }
     // Closes the file and gives back the buffer once every line has been taken.
     void close() {
         file.reset();
@@ -38,4 +41,5 @@ private:
     bool isAtEnd = false;
     bool isReadFailed = false;
     int error = 0;
+    std::uint64_t readCount = 0;
 };

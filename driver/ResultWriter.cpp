@@ -36,7 +36,8 @@ struct BlockWriter {
 // own, then every block of the round written in order.
 void writeRowsShared(OutputChunks& out, const RelationTable& table, const ValuePool& pool,
                      WorkerPool& workers, std::vector<std::string>& blocks,
-                     std::vector<std::unique_ptr<BlockWriter>>& writers) {
+                     std::vector<std::unique_ptr<BlockWriter>>& writers,
+                     const std::function<void(std::size_t)>& wroteRows) {
     const std::size_t rows = table.size();
     const std::size_t roundRows = kRowsPerBlock * blocks.size();
     for (std::size_t first = 0; first < rows; first += roundRows) {
@@ -56,6 +57,7 @@ void writeRowsShared(OutputChunks& out, const RelationTable& table, const ValueP
         for (std::size_t block = 0; block < blockCount; ++block) {
             out.append(std::string_view(blocks[block]));
         }
+        wroteRows(first + count);
     }
 }
 
@@ -63,8 +65,8 @@ void writeRowsShared(OutputChunks& out, const RelationTable& table, const ValueP
 
 void writeResults(const std::function<void(std::string_view)>& write,
                   const std::vector<std::pair<std::string, Rule>>& rules,
-                  const std::vector<RelationTable>& idb, const ValuePool& pool,
-                  WorkerPool& workers) {
+                  const std::vector<RelationTable>& idb, const ValuePool& pool, WorkerPool& workers,
+                  const std::function<void(std::uint64_t)>& wroteRows) {
     OutputChunks out(write);
     std::string header;
     std::vector<std::string> blocks(workers.size() > 1 ? workers.size() * kBlocksPerWorker : 0);
@@ -72,18 +74,29 @@ void writeResults(const std::function<void(std::string_view)>& write,
     for (std::size_t w = 0; w < workers.size() && !blocks.empty(); ++w) {
         writers.push_back(std::make_unique<BlockWriter>());
     }
+    std::uint64_t rowsBefore = 0;  // rows of the tables already written
+    const std::function<void(std::size_t)> wroteRowsOfTable = [&](std::size_t rows) {
+        if (wroteRows) wroteRows(rowsBefore + rows);
+    };
     for (std::size_t i = 0; i < rules.size(); ++i) {
         const std::vector<std::string> head = rules[i].second.headColumnNames();
         header.clear();
         appendRelationHeader(header, rules[i].second.getName(),
                              std::vector<std::string_view>(head.begin(), head.end()));
         out.append(std::string_view(header));
-        if (blocks.empty() || idb[i].size() <= kRowsPerBlock) {
-            idb[i].forEachRow(
-                [&](const ValueId* row, std::size_t arity) { appendRow(out, row, arity, pool); });
+        const std::size_t rows = idb[i].size();
+        if (blocks.empty() || rows <= kRowsPerBlock) {
+            for (std::size_t first = 0; first < rows; first += kRowsPerBlock) {
+                const std::size_t last = std::min(rows, first + kRowsPerBlock);
+                idb[i].forEachRowIn(first, last, [&](const ValueId* row, std::size_t arity) {
+                    appendRow(out, row, arity, pool);
+                });
+                wroteRowsOfTable(last);
+            }
         } else {
-            writeRowsShared(out, idb[i], pool, workers, blocks, writers);
+            writeRowsShared(out, idb[i], pool, workers, blocks, writers, wroteRowsOfTable);
         }
+        rowsBefore += rows;
         out.append('\n');
     }
     out.flush();

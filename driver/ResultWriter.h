@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -15,7 +16,8 @@
 // per row with the printed values separated by ",", and an empty line. A row without values
 // prints nothing. Text goes out in large chunks rather than one string per relation. With
 // several workers, they format blocks of rows side by side, and the blocks go out in order.
+// wroteRows, when given, hears after each block how many rows of all the tables are written.
 void writeResults(const std::function<void(std::string_view)>& write,
                   const std::vector<std::pair<std::string, Rule>>& rules,
-                  const std::vector<RelationTable>& idb, const ValuePool& pool,
-                  WorkerPool& workers);
+                  const std::vector<RelationTable>& idb, const ValuePool& pool, WorkerPool& workers,
+                  const std::function<void(std::uint64_t)>& wroteRows = nullptr);

@@ -1,7 +1,11 @@
 #include "driver/Run.h"
 
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <functional>
 #include <new>
@@ -16,7 +20,9 @@
 #include "driver/OutputChunks.h"
 #include "driver/OutputFile.h"
 #include "driver/ProgramReader.h"
+#include "driver/ProgressLine.h"
 #include "driver/ResultWriter.h"
+#include "driver/RunProfile.h"
 #include "engine/Fixpoint.h"
 #include "engine/WorkerPool.h"
 
@@ -24,10 +30,89 @@ namespace {
 
 using Write = std::function<void(std::string_view)>;
 
+// A run shorter than this shows no progress line.
+constexpr std::chrono::milliseconds kProgressDelay{1000};
+
+// Who follows a run besides its output, each optional: a checker that sees its lines as they
+// are read, a profile, and a progress line.
+struct RunFollowers {
+    InputChecker* checker = nullptr;
+    RunProfile* profile = nullptr;
+    ProgressLine* progress = nullptr;
+};
+
+// A handler for ProgramReader::read that shows the rule lines to the checker and the profile,
+// and the other lines to the checker.
+struct LineFollowers {
+    InputChecker* checker;
+    RunProfile* profile;
+
+    void echo(std::string_view) {}
+    void echoLine(std::string_view) {}
+    void ruleLine(std::string_view line, std::size_t number) {
+        if (checker != nullptr) checker->ruleLine(line, number);
+        if (profile != nullptr) profile->ruleLine(line, number);
+    }
+    void header(std::string_view line, std::size_t number) {
+        if (checker != nullptr) checker->header(line, number);
+    }
+    void row(std::string_view line, std::size_t number) {
+        if (checker != nullptr) checker->row(line, number);
+    }
+};
+
+// The fixpoint takes one observer; a profiled run on a terminal has two.
+class BothObservers final : public FixpointObserver {
+public:
+    BothObservers(FixpointObserver& firstObserver, FixpointObserver& secondObserver)
+        : first(firstObserver), second(secondObserver) {}
+    void bodyRan(std::size_t iteration, std::size_t rule, std::size_t body,
+                 std::uint64_t combinations, std::uint64_t newRows, double seconds) override {
+        first.bodyRan(iteration, rule, body, combinations, newRows, seconds);
+        second.bodyRan(iteration, rule, body, combinations, newRows, seconds);
+    }
+    void ruleCommitted(std::size_t iteration, std::size_t rule, const RelationTable& table,
+                       std::size_t newRows) override {
+        first.ruleCommitted(iteration, rule, table, newRows);
+        second.ruleCommitted(iteration, rule, table, newRows);
+    }
+    void iterationEnded(std::size_t iteration, std::uint64_t rowCount) override {
+        first.iterationEnded(iteration, rowCount);
+        second.iterationEnded(iteration, rowCount);
+    }
+    bool isTimingBodies() const override {
+        return first.isTimingBodies() || second.isTimingBodies();
+    }
+
+private:
+    FixpointObserver& first;
+    FixpointObserver& second;
+};
+
+std::optional<Program> readProgram(ProgramReader& reader, InputLines& input,
+                                   const RunFollowers& followers) {
+    if (followers.checker == nullptr && followers.profile == nullptr) return reader.read(input);
+    LineFollowers lines{followers.checker, followers.profile};
+    return reader.read(input, lines);
+}
+
+std::vector<RelationTable> evaluate(Program& program, ValuePool& pool, WorkerPool& workers,
+                                    Parallelism parallelism, const RunFollowers& followers) {
+    FixpointObserver* observer = nullptr;
+    if (followers.profile != nullptr) observer = followers.profile;
+    if (followers.progress != nullptr) observer = followers.progress;
+    std::optional<BothObservers> both;
+    if (followers.profile != nullptr && followers.progress != nullptr) {
+        observer = &both.emplace(*followers.profile, *followers.progress);
+    }
+    return evaluateToFixpoint(program.rules, program.edb, pool, workers, parallelism.rowsPerSlice,
+                              observer);
+}
+
 // Reads the program, echoing it, then evaluates it and writes the derived relations, all
-// through write; a checker, when given, sees the lines as well. False when the input could
+// through write; the followers, when given, see the run's course. False when the input could
 // not be read to its end.
-bool readEvaluateWrite(InputLines& input, const Write& write, InputChecker* checker,
+bool readEvaluateWrite(InputLines& input, const Write& write, const RunFollowers& followers,
                        Parallelism parallelism) {
     ValuePool pool;
     std::optional<Program> program;
@@ -35,19 +120,58 @@ bool readEvaluateWrite(InputLines& input, const Write& write, InputChecker* chec
         // The echo's chunk and the input's buffer are given back before the rules run.
         OutputChunks echoed(write);
         ProgramReader reader(pool, echoed);
-        program = checker != nullptr ? reader.read(input, *checker) : reader.read(input);
+        program = readProgram(reader, input, followers);
         if (!program) return false;
         echoed.flush();
     }
     input.close();
+    if (followers.profile != nullptr) followers.profile->readingEnded(program->rules);
+    if (followers.progress != nullptr) followers.progress->startEvaluating();
     WorkerPool workers(parallelism.threads);
     const std::vector<RelationTable> idb =
-        evaluateToFixpoint(program->rules, program->edb, pool, workers, parallelism.rowsPerSlice);
-    writeResults(write, program->rules, idb, pool, workers);
+        evaluate(*program, pool, workers, parallelism, followers);
+    if (followers.profile != nullptr) followers.profile->evaluationEnded();
+    std::function<void(std::uint64_t)> wroteRows;
+    if (followers.progress != nullptr) {
+        std::uint64_t rows = 0;
+        for (const RelationTable& table : idb) rows += table.size();
+        followers.progress->startWriting(rows);
+        wroteRows = [progress = followers.progress](std::uint64_t written) {
+            progress->noteWritten(written);
+        };
+    }
+    writeResults(write, program->rules, idb, pool, workers, wroteRows);
     return true;
 }
 
-int runWithFiles(const char* inputPath, const char* outputPath, std::size_t threadCount) {
+// The input's size in bytes, when it is a regular file.
+std::uint64_t inputSizeOf(const char* inputPath) {
+    struct stat status {};
+    if (stat(inputPath, &status) != 0 || !S_ISREG(status.st_mode)) {
+        return ProgressLine::kUnknownSize;
+    }
+    return static_cast<std::uint64_t>(status.st_size);
+}
+
+// Whether the output is the terminal that stderr is, where a progress line would run through
+// the rows.
+bool isOutputOnStandardError(const char* outputPath) {
+    struct stat output {};
+    struct stat standardError {};
+    return stat(outputPath, &output) == 0 && fstat(STDERR_FILENO, &standardError) == 0 &&
+           S_ISCHR(output.st_mode) && output.st_rdev == standardError.st_rdev;
+}
+
+std::uint64_t peakKibibytes() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<std::uint64_t>(usage.ru_maxrss);
+}
+
+int runWithFiles(const char* inputPath, const char* outputPath, std::size_t threadCount,
+                 bool isProfiled) {
+    std::optional<RunProfile> profile;
+    if (isProfiled) profile.emplace();
     // The input is opened and its first bytes read before the output is looked at.
     InputLines input;
     if (!input.open(inputPath)) {
@@ -59,18 +183,37 @@ int runWithFiles(const char* inputPath, const char* outputPath, std::size_t thre
     if (!output.open(outputPath)) {
         return reportFailure(kOutputOpenMessage, outputPath, output.errorNumber());
     }
-    const Write write = [&output](std::string_view chunk) { output.write(chunk); };
+    // A person at a terminal sees how far a long run has got. The line is stopped, and erased,
+    // before anything else is written there, and by its destructor when an exception leaves.
+    std::optional<ProgressLine> progress;
+    if (isatty(STDERR_FILENO) != 0 && !isOutputOnStandardError(outputPath)) {
+        progress.emplace(STDERR_FILENO, kProgressDelay);
+        progress->startReading(inputSizeOf(inputPath));
+    }
+    // The echo goes out chunk by chunk while the input is read: often enough to tell how much
+    // of it is read.
+    const Write write = [&output, &input,
+                         line = progress ? &*progress : nullptr](std::string_view chunk) {
+        output.write(chunk);
+        if (line != nullptr) line->noteRead(input.bytesRead());
+    };
     // A person at a terminal hears of what --check would find; the run is checked as it is
     // read, rows on the way, so that this costs little beside the run.
     Diagnostics findings;
     std::optional<InputChecker> checker;
     if (isatty(STDERR_FILENO) != 0) checker.emplace(findings);
-    if (!readEvaluateWrite(input, write, checker ? &*checker : nullptr, {.threads = threadCount})) {
+    const RunFollowers followers{checker ? &*checker : nullptr, profile ? &*profile : nullptr,
+                                 progress ? &*progress : nullptr};
+    if (!readEvaluateWrite(input, write, followers, {.threads = threadCount})) {
+        if (progress) progress->stop();
         return reportFailure(kInputOpenMessage, inputPath, input.errorNumber());
     }
-    if (!output.close()) {
+    const bool isWritten = output.close();
+    if (progress) progress->stop();
+    if (!isWritten) {
         return reportFailure(kOutputWriteMessage, outputPath, output.errorNumber());
     }
+    if (profile) profile->writingEnded();
     if (checker) {
         checker->finish();
         if (findings.count() > 0) {
@@ -78,6 +221,7 @@ int runWithFiles(const char* inputPath, const char* outputPath, std::size_t thre
                          counted(findings.count(), "finding").c_str(), inputPath);
         }
     }
+    if (profile) std::fputs(profile->table(peakKibibytes()).c_str(), stderr);
     return 0;
 }
 
@@ -85,11 +229,10 @@ int runWithFiles(const char* inputPath, const char* outputPath, std::size_t thre
 
 int runProgram(const char* inputPath, const char* outputPath, std::size_t threadCount,
                bool isProfiled) {
-    (void)isProfiled;
     // Running out of memory anywhere unwinds to here; on the way the unfinished output is
     // discarded, so the files given stay as they were.
     try {
-        return runWithFiles(inputPath, outputPath, threadCount);
+        return runWithFiles(inputPath, outputPath, threadCount, isProfiled);
     } catch (const std::bad_alloc&) {
         return reportFailure(kOutOfMemoryMessage);
     } catch (const std::length_error&) {
@@ -102,6 +245,6 @@ std::string runOnText(std::string_view text, Parallelism parallelism) {
     input.openText(text);
     std::string output;
     readEvaluateWrite(
-        input, [&output](std::string_view chunk) { output += chunk; }, nullptr, parallelism);
+        input, [&output](std::string_view chunk) { output += chunk; }, {}, parallelism);
     return output;
 }

@@ -34,7 +34,12 @@ bool isRunOncePerIteration(const ProgramPlan& plan, std::size_t rule) {
 Fixpoint::Fixpoint(const ProgramPlan& programPlan, std::vector<StoredRelation>& stored,
                    ValuePool& values, WorkerPool& workerPool, std::uint32_t rowsPerSlice,
                    FixpointObserver* courseObserver)
-    : plan(programPlan), edb(stored), pool(values), workers(workerPool), observer(courseObserver) {
+    : plan(programPlan),
+      edb(stored),
+      pool(values),
+      workers(workerPool),
+      observer(courseObserver),
+      isTimingBodies(observer != nullptr && observer->isTimingBodies()) {
     const std::size_t ruleCount = plan.ruleCount();
     idb.reserve(ruleCount);
     for (std::size_t i = 0; i < ruleCount; ++i) idb.emplace_back(plan.ruleNameOf(i));
@@ -138,9 +143,9 @@ void Fixpoint::firstPass() {
         const std::vector<PlannedBody>& bodies = plan.bodiesOf(i);
         for (std::size_t b = 0; b < bodies.size(); ++b) {
             if (!bodies[b].canGiveRows() || !bodies[b].derived.empty()) continue;
-            const double start = observer != nullptr ? secondsNow() : 0;
+            const double start = isTimingBodies ? secondsNow() : 0;
             std::size_t rowsBefore = 0;
-            if (observer != nullptr) {
+            if (isTimingBodies) {
                 rowsBefore = isShared(i) ? sharedTarget(i).pendingCount() : idb[i].size();
             }
             prepare(i, b);
@@ -148,7 +153,7 @@ void Fixpoint::firstPass() {
             if (isShared(i)) {
                 sharedOf[i]->beginBody(sharedTarget(i));
                 combinations = runPass(i, b);
-                if (observer != nullptr) {
+                if (isTimingBodies) {
                     reportBody(i, b, combinations, rowsBefore, sharedTarget(i).pendingCount(),
                                start);
                 }
@@ -160,8 +165,7 @@ void Fixpoint::firstPass() {
                                 ++combinations;
                                 target.insert(row, arity);
                             });
-            if (observer != nullptr)
-                reportBody(i, b, combinations, rowsBefore, target.size(), start);
+            if (isTimingBodies) reportBody(i, b, combinations, rowsBefore, target.size(), start);
         }
         if (isShared(i)) commitRule(i);
         rowCount += idb[i].size();
@@ -201,8 +205,8 @@ bool Fixpoint::iterate() {
     for (const std::size_t i : active) {
         for (const std::uint32_t b : plan.iteratedBodiesOf(i)) {
             const PlannedBody& body = plan.bodiesOf(i)[b];
-            const double start = observer != nullptr ? secondsNow() : 0;
-            const std::size_t rowsBefore = observer != nullptr ? pendingRowCount(i) : 0;
+            const double start = isTimingBodies ? secondsNow() : 0;
+            const std::size_t rowsBefore = isTimingBodies ? pendingRowCount(i) : 0;
             std::uint64_t combinations = 0;
             prepare(i, b);
             if (isShared(i)) {
@@ -222,7 +226,7 @@ bool Fixpoint::iterate() {
                 current.end = current.part != nullptr ? current.part->getDeltaStart() : 0;
                 if (current.begin >= current.end) break;
             }
-            if (observer != nullptr) {
+            if (isTimingBodies) {
                 reportBody(i, b, combinations, rowsBefore, pendingRowCount(i), start);
             }
         }
@@ -234,10 +238,9 @@ bool Fixpoint::iterate() {
         idb[i].markDeltaStart();
         const std::size_t rowsBefore = idb[i].size();
         if (commitRule(i)) changed.push_back(i);
-        rowCount += idb[i].size() - rowsBefore;
-        if (observer != nullptr) {
-            observer->ruleCommitted(iteration, i, idb[i], idb[i].size() - rowsBefore);
-        }
+        const std::size_t newRows = idb[i].size() - rowsBefore;
+        rowCount += newRows;
+        if (observer != nullptr) observer->ruleCommitted(iteration, i, idb[i], newRows);
     }
     if (observer != nullptr) observer->iterationEnded(iteration, rowCount);
     return !changed.empty();

@@ -40,7 +40,8 @@ public:
     // The plan, the stored relations and the pool must outlive the evaluation. Stored
     // relations are read only, but a released row set is made again when a body needs it.
     // A pool of one worker evaluates on the calling thread alone.
-    // An observer, when given, hears of every body's passes and every commit.
+    // An observer, when given, hears of every commit, and of every body's passes if it times
+    // bodies.
     Fixpoint(const ProgramPlan& plan, std::vector<StoredRelation>& edb, ValuePool& pool,
              WorkerPool& workers, std::uint32_t rowsPerSlice = Parallelism{}.rowsPerSlice,
              FixpointObserver* observer = nullptr);
@@ -99,6 +100,7 @@ private:
     std::vector<std::size_t> changed;
     std::vector<std::size_t> active;
     FixpointObserver* observer;
+    bool isTimingBodies;        // bodies are reported to the observer
     std::size_t iteration = 0;  // the first pass is 0
     std::uint64_t rowCount = 0;
 };

@@ -42,6 +42,8 @@ DedbRun runDedbWithLimits(const std::vector<std::string>& arguments, const DedbL
 std::vector<std::string> folderEntries(const std::string& folder);
 
 std::string readFileBytes(const std::string& path);
+// The text's lines, without their line ends.
+std::vector<std::string> linesOf(const std::string& text);
 void writeFileBytes(const std::string& path, const std::string& bytes);
 bool fileExists(const std::string& path);
 
