@@ -1,18 +1,17 @@
 #include "driver/ProgressLine.h"
 
 #include <fcntl.h>
-#include <pthread.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <csignal>
 #include <cstdio>
 #include <string_view>
 #include <system_error>
 #include <vector>
 
 #include "driver/NumberText.h"
+#include "driver/SignalFreeThread.h"
 
 namespace {
 
@@ -22,23 +21,6 @@ constexpr std::size_t kLabelColumns = 10;  // "evaluating"
 constexpr std::size_t kShortestBar = 10;
 constexpr std::size_t kLongestBar = 30;
 constexpr std::string_view kEraseLine = "\r\x1b[K";
-
-// Blocks every signal on the calling thread for its lifetime, so that a thread started meanwhile
-// begins with them all blocked.
-class AllSignalsBlocked {
-public:
-    AllSignalsBlocked() {
-        sigset_t all;
-        sigfillset(&all);
-        pthread_sigmask(SIG_BLOCK, &all, &previous);
-    }
-    ~AllSignalsBlocked() { pthread_sigmask(SIG_SETMASK, &previous, nullptr); }
-    AllSignalsBlocked(const AllSignalsBlocked&) = delete;
-    AllSignalsBlocked& operator=(const AllSignalsBlocked&) = delete;
-
-private:
-    sigset_t previous;
-};
 
 // A terminal that takes only part of a write gets the rest; one that fails gets nothing more.
 void writeAll(int fd, std::string_view text) {
@@ -95,11 +77,8 @@ std::string barText(std::size_t percent, std::size_t cells) {
 
 ProgressLine::ProgressLine(int terminal, std::chrono::milliseconds wait)
     : fd(terminal), delay(wait), start(Clock::now()), pageBytes(sysconf(_SC_PAGESIZE)) {
-    // Signals belong to the run's thread, which holds them back while it replaces the output:
-    // the drawing thread must never take one, from its first instruction on.
-    const AllSignalsBlocked blocked;
     try {
-        drawer = std::thread([this] { drawUntilStopped(); });
+        drawer = startSignalFreeThread([this] { drawUntilStopped(); });
     } catch (const std::system_error&) {
         // No thread to be had: the run goes on without its line.
     }

@@ -36,16 +36,11 @@ public:
     // terminal, and the destructor when an exception leaves the run.
     void stop();
 
-    void bodyRan(std::size_t, std::size_t, std::size_t, std::uint64_t, std::uint64_t,
-                 double) override {}
     void ruleCommitted(std::size_t, std::size_t, const RelationTable&, std::size_t) override {}
     void iterationEnded(std::size_t iteration, std::uint64_t rowCount) override {
         iterations.store(iteration, std::memory_order_relaxed);
         rowsDerived.store(rowCount, std::memory_order_relaxed);
     }
-    // The line shows iterations only; timing each body would cost a run of many short
-    // iterations more than the line is worth.
-    bool isTimingBodies() const override { return false; }
 
     static constexpr std::uint64_t kUnknownSize = ~std::uint64_t{0};
 

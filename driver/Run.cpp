@@ -66,10 +66,17 @@ class BothObservers final : public FixpointObserver {
 public:
     BothObservers(FixpointObserver& firstObserver, FixpointObserver& secondObserver)
         : first(firstObserver), second(secondObserver) {}
+    bool isWatchingBodies() const override {
+        return first.isWatchingBodies() || second.isWatchingBodies();
+    }
+    void bodyStarting(std::size_t rule, std::size_t body) override {
+        first.bodyStarting(rule, body);
+        second.bodyStarting(rule, body);
+    }
     void bodyRan(std::size_t iteration, std::size_t rule, std::size_t body,
-                 std::uint64_t combinations, std::uint64_t newRows, double seconds) override {
-        first.bodyRan(iteration, rule, body, combinations, newRows, seconds);
-        second.bodyRan(iteration, rule, body, combinations, newRows, seconds);
+                 std::uint64_t combinations, std::uint64_t newRows) override {
+        first.bodyRan(iteration, rule, body, combinations, newRows);
+        second.bodyRan(iteration, rule, body, combinations, newRows);
     }
     void ruleCommitted(std::size_t iteration, std::size_t rule, const RelationTable& table,
                        std::size_t newRows) override {
@@ -79,9 +86,6 @@ public:
     void iterationEnded(std::size_t iteration, std::uint64_t rowCount) override {
         first.iterationEnded(iteration, rowCount);
         second.iterationEnded(iteration, rowCount);
-    }
-    bool isTimingBodies() const override {
-        return first.isTimingBodies() || second.isTimingBodies();
     }
 
 private:

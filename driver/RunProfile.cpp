@@ -91,7 +91,8 @@ void RunProfile::ruleLine(std::string_view line, std::size_t number) {
     lineTexts.emplace_back(number, shortened(line, kTextColumns));
 }
 
-void RunProfile::readingEnded(const std::vector<std::pair<std::string, Rule>>& rules) {
+void RunProfile::readingEnded(const std::vector<std::pair<std::string, Rule>>& rules,
+                              std::chrono::microseconds samplingInterval) {
     for (const auto& [name, rule] : rules) {
         ruleNames.push_back(shortened(name, kNameColumns));
         growth.emplace_back();
@@ -100,22 +101,38 @@ void RunProfile::readingEnded(const std::vector<std::pair<std::string, Rule>>& r
     }
     readingSeconds = secondsSince(phaseStart);
     phaseStart = Clock::now();
+    sampler.emplace(costs.size(), samplingInterval);
 }
 
 void RunProfile::evaluationEnded() {
     evaluationSeconds = secondsSince(phaseStart);
+    if (sampler) {
+        sampler->stop();
+        for (std::size_t i = 0; i < costs.size(); ++i) costs[i].seconds += sampler->secondsOf(i);
+        sampler.reset();
+    }
     phaseStart = Clock::now();
 }
 
 void RunProfile::writingEnded() { writingSeconds = secondsSince(phaseStart); }
 
-void RunProfile::bodyRan(std::size_t, std::size_t rule, std::size_t body,
-                         std::uint64_t combinations, std::uint64_t newRows, double seconds) {
+void RunProfile::bodyStarting(std::size_t rule, std::size_t body) {
     assert(rule < firstCostOf.size() && firstCostOf[rule] + body < costs.size());
+    if (sampler) sampler->enter(firstCostOf[rule] + body);
+}
+
+void RunProfile::bodyRan(std::size_t, std::size_t rule, std::size_t body,
+                         std::uint64_t combinations, std::uint64_t newRows) {
+    assert(rule < firstCostOf.size() && firstCostOf[rule] + body < costs.size());
+    if (sampler) sampler->leave();
     LineCost& cost = costs[firstCostOf[rule] + body];
     cost.rows += newRows;
     cost.combinations += combinations;
-    cost.seconds += seconds;
+}
+
+void RunProfile::addSeconds(std::size_t rule, std::size_t body, double seconds) {
+    assert(rule < firstCostOf.size() && firstCostOf[rule] + body < costs.size());
+    costs[firstCostOf[rule] + body].seconds += seconds;
 }
 
 void RunProfile::ruleCommitted(std::size_t iteration, std::size_t rule, const RelationTable&,

@@ -3,12 +3,14 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
 #include "data/RelationTable.h"
+#include "driver/BodySampler.h"
 #include "engine/FixpointObserver.h"
 #include "rules/Rule.h"
 
@@ -16,7 +18,7 @@
 // rows it derived first, the combinations it produced and its time; per rule its rows and the
 // iterations in which it grew; in all the iterations, the time of each step of the run and the
 // peak memory. Only what the fixpoint reports per body and iteration is summed, never anything
-// per row, so a profiled run costs about what a plain one does.
+// per row, and the time of bodies is sampled, so a profiled run costs about what a plain one does.
 class RunProfile final : public FixpointObserver {
 public:
     // The run starts, with the reading of its input.
@@ -25,12 +27,18 @@ public:
     // A rule line as read; its text is kept for the table, shortened.
     void ruleLine(std::string_view line, std::size_t number);
     // The program is read and its evaluation starts: the rules say which line each body is.
-    void readingEnded(const std::vector<std::pair<std::string, Rule>>& rules);
+    // Bodies are sampled every samplingInterval from then on.
+    void readingEnded(const std::vector<std::pair<std::string, Rule>>& rules,
+                      std::chrono::microseconds samplingInterval = kSamplingInterval);
     void evaluationEnded();
     void writingEnded();
 
+    bool isWatchingBodies() const override { return true; }
+    void bodyStarting(std::size_t rule, std::size_t body) override;
     void bodyRan(std::size_t iteration, std::size_t rule, std::size_t body,
-                 std::uint64_t combinations, std::uint64_t newRows, double seconds) override;
+                 std::uint64_t combinations, std::uint64_t newRows) override;
+    // Time found for a body: the samples' when the evaluation ends.
+    void addSeconds(std::size_t rule, std::size_t body, double seconds);
     void ruleCommitted(std::size_t iteration, std::size_t rule, const RelationTable& table,
                        std::size_t newRows) override;
     void iterationEnded(std::size_t iteration, std::uint64_t rowCount) override;
@@ -41,6 +49,7 @@ public:
 
     // The most columns a rule line's text and a rule's list of iterations take in the table.
     static constexpr std::size_t kTextColumns = 60;
+    static constexpr std::chrono::microseconds kSamplingInterval{1000};
 
 private:
     struct LineCost {
@@ -67,7 +76,8 @@ private:
     std::vector<LineCost> costs;
     std::vector<std::size_t> firstCostOf;
     std::vector<std::string> ruleNames;
-    std::vector<RuleGrowth> growth;  // per rule
+    std::vector<RuleGrowth> growth;      // per rule
+    std::optional<BodySampler> sampler;  // while the evaluation runs
     std::size_t iterationCount = 0;
     std::uint64_t rowCount = 0;
     using Clock = std::chrono::steady_clock;

@@ -14,8 +14,6 @@ class DerivationHistory : public FixpointObserver {
 public:
     explicit DerivationHistory(std::size_t ruleCount) : grownOf(ruleCount) {}
 
-    void bodyRan(std::size_t, std::size_t, std::size_t, std::uint64_t, std::uint64_t,
-                 double) override {}
     void ruleCommitted(std::size_t iteration, std::size_t rule, const RelationTable& table,
                        std::size_t newRows) override;
     void iterationEnded(std::size_t, std::uint64_t) override {}

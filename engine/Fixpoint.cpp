@@ -1,14 +1,9 @@
 #include "engine/Fixpoint.h"
 
 #include <algorithm>
-#include <chrono>
+#include <cassert>
 
 namespace {
-
-double secondsNow() {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
 
 // The length of the rows every body of the rule gives, or 0 when they differ.
 std::size_t commonArityOf(const std::vector<PlannedBody>& bodies) {
@@ -39,7 +34,7 @@ Fixpoint::Fixpoint(const ProgramPlan& programPlan, std::vector<StoredRelation>& 
       pool(values),
       workers(workerPool),
       observer(courseObserver),
-      isTimingBodies(observer != nullptr && observer->isTimingBodies()) {
+      isWatchingBodies(observer != nullptr && observer->isWatchingBodies()) {
     const std::size_t ruleCount = plan.ruleCount();
     idb.reserve(ruleCount);
     for (std::size_t i = 0; i < ruleCount; ++i) idb.emplace_back(plan.ruleNameOf(i));
@@ -143,9 +138,9 @@ void Fixpoint::firstPass() {
         const std::vector<PlannedBody>& bodies = plan.bodiesOf(i);
         for (std::size_t b = 0; b < bodies.size(); ++b) {
             if (!bodies[b].canGiveRows() || !bodies[b].derived.empty()) continue;
-            const double start = isTimingBodies ? secondsNow() : 0;
             std::size_t rowsBefore = 0;
-            if (isTimingBodies) {
+            if (isWatchingBodies) {
+                observer->bodyStarting(i, b);
                 rowsBefore = isShared(i) ? sharedTarget(i).pendingCount() : idb[i].size();
             }
             prepare(i, b);
@@ -153,9 +148,9 @@ void Fixpoint::firstPass() {
             if (isShared(i)) {
                 sharedOf[i]->beginBody(sharedTarget(i));
                 combinations = runPass(i, b);
-                if (isTimingBodies) {
-                    reportBody(i, b, combinations, rowsBefore, sharedTarget(i).pendingCount(),
-                               start);
+                if (isWatchingBodies) {
+                    observer->bodyRan(iteration, i, b, combinations,
+                                      sharedTarget(i).pendingCount() - rowsBefore);
                 }
                 continue;
             }
@@ -165,7 +160,9 @@ void Fixpoint::firstPass() {
                                 ++combinations;
                                 target.insert(row, arity);
                             });
-            if (isTimingBodies) reportBody(i, b, combinations, rowsBefore, target.size(), start);
+            if (isWatchingBodies) {
+                observer->bodyRan(iteration, i, b, combinations, target.size() - rowsBefore);
+            }
         }
         if (isShared(i)) commitRule(i);
         rowCount += idb[i].size();
@@ -173,12 +170,6 @@ void Fixpoint::firstPass() {
         if (idb[i].size() > 0) changed.push_back(i);
     }
     if (observer != nullptr) observer->iterationEnded(0, rowCount);
-}
-
-void Fixpoint::reportBody(std::size_t rule, std::size_t body, std::uint64_t combinations,
-                          std::size_t rowsBefore, std::size_t rowsAfter, double startSeconds) {
-    observer->bodyRan(iteration, rule, body, combinations, rowsAfter - rowsBefore,
-                      secondsNow() - startSeconds);
 }
 
 std::size_t Fixpoint::pendingRowCount(std::size_t rule) {
@@ -203,10 +194,13 @@ bool Fixpoint::iterate() {
     }
 
     for (const std::size_t i : active) {
+        // Every rule's rows were committed at the end of the last iteration, so a body's rows
+        // are those pending after it less those pending after the rule's previous body.
+        assert(!isWatchingBodies || pendingRowCount(i) == 0);
+        std::size_t rowsBefore = 0;
         for (const std::uint32_t b : plan.iteratedBodiesOf(i)) {
             const PlannedBody& body = plan.bodiesOf(i)[b];
-            const double start = isTimingBodies ? secondsNow() : 0;
-            const std::size_t rowsBefore = isTimingBodies ? pendingRowCount(i) : 0;
+            if (isWatchingBodies) observer->bodyStarting(i, b);
             std::uint64_t combinations = 0;
             prepare(i, b);
             if (isShared(i)) {
@@ -226,8 +220,10 @@ bool Fixpoint::iterate() {
                 current.end = current.part != nullptr ? current.part->getDeltaStart() : 0;
                 if (current.begin >= current.end) break;
             }
-            if (isTimingBodies) {
-                reportBody(i, b, combinations, rowsBefore, pendingRowCount(i), start);
+            if (isWatchingBodies) {
+                const std::size_t rowsAfter = pendingRowCount(i);
+                observer->bodyRan(iteration, i, b, combinations, rowsAfter - rowsBefore);
+                rowsBefore = rowsAfter;
             }
         }
     }

@@ -76,8 +76,6 @@ private:
     bool commitRule(std::size_t rule);
     // The rule's rows waiting to be committed, all batches taken in.
     std::size_t pendingRowCount(std::size_t rule);
-    void reportBody(std::size_t rule, std::size_t body, std::uint64_t combinations,
-                    std::size_t rowsBefore, std::size_t rowsAfter, double startSeconds);
 
     const ProgramPlan& plan;
     std::vector<StoredRelation>& edb;
@@ -100,7 +98,7 @@ private:
     std::vector<std::size_t> changed;
     std::vector<std::size_t> active;
     FixpointObserver* observer;
-    bool isTimingBodies;        // bodies are reported to the observer
+    bool isWatchingBodies;      // bodies are reported to the observer
     std::size_t iteration = 0;  // the first pass is 0
     std::uint64_t rowCount = 0;
 };

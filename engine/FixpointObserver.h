@@ -16,16 +16,19 @@ public:
     FixpointObserver(const FixpointObserver&) = delete;
     FixpointObserver& operator=(const FixpointObserver&) = delete;
 
-    // A body ran all its passes of the iteration: the combinations that satisfied it, repeats
-    // included, the rows it found first, and the time it took.
-    virtual void bodyRan(std::size_t iteration, std::size_t rule, std::size_t body,
-                         std::uint64_t combinations, std::uint64_t newRows, double seconds) = 0;
+    // Whether bodies are reported, with bodyStarting and bodyRan: counting the rows a body found
+    // costs a look at its rule's pending rows per body and iteration, which an observer of
+    // iterations alone should not pay for.
+    virtual bool isWatchingBodies() const { return false; }
+    // A body of the rule starts its passes of the iteration.
+    virtual void bodyStarting(std::size_t /*rule*/, std::size_t /*body*/) {}
+    // The body ran all its passes of the iteration: the combinations that satisfied it, repeats
+    // included, and the rows it found first.
+    virtual void bodyRan(std::size_t /*iteration*/, std::size_t /*rule*/, std::size_t /*body*/,
+                         std::uint64_t /*combinations*/, std::uint64_t /*newRows*/) {}
     // The rule's rows of the iteration are committed: table holds them, newRows of them new.
     virtual void ruleCommitted(std::size_t iteration, std::size_t rule, const RelationTable& table,
                                std::size_t newRows) = 0;
     // The iteration is over; rowCount rows are derived in all.
     virtual void iterationEnded(std::size_t iteration, std::uint64_t rowCount) = 0;
-    // Whether bodyRan is wanted: timing a body costs two clock readings per body and iteration,
-    // which an observer of iterations alone should not pay for.
-    virtual bool isTimingBodies() const { return true; }
 };

@@ -33,14 +33,18 @@ TEST(RunProfileTable, SumsPerRuleLineInInputOrderWithColumnsAligned) {
     // q's second body stands on line 3, after p's only one.
     ReadProfile read({"q(X)<-e(X)", "p(X)<-q(X)", "q(X)<-f(X),X>1"});
     RunProfile& profile = read.profile;
-    profile.bodyRan(0, 0, 0, 5, 5, 0.25);
-    profile.bodyRan(0, 0, 1, 1234567, 1000, 1.5);
+    profile.bodyRan(0, 0, 0, 5, 5);
+    profile.addSeconds(0, 0, 0.25);
+    profile.bodyRan(0, 0, 1, 1234567, 1000);
+    profile.addSeconds(0, 1, 1.5);
     profile.ruleCommitted(0, 0, read.table, 1005);
     profile.iterationEnded(0, 1005);
-    profile.bodyRan(1, 1, 0, 1005, 1005, 0.0004);
+    profile.bodyRan(1, 1, 0, 1005, 1005);
+    profile.addSeconds(1, 0, 0.0004);
     profile.ruleCommitted(1, 1, read.table, 1005);
     profile.iterationEnded(1, 2010);
-    profile.bodyRan(2, 1, 0, 0, 0, 0.0002);  // a body that ran and found nothing
+    profile.bodyRan(2, 1, 0, 0, 0);  // a body that ran and found nothing
+    profile.addSeconds(1, 0, 0.0002);
     profile.ruleCommitted(2, 1, read.table, 0);
     profile.iterationEnded(2, 2010);
 
