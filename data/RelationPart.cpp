@@ -36,10 +36,11 @@ std::pair<std::size_t, RelationPart::Offered> RelationPart::offer(const ValueId*
     return {position, Offered::Added};
 }
 
-std::size_t RelationPart::makeRoomForAbsent(std::size_t count) {
+std::size_t RelationPart::makeRoomForAbsent(std::size_t count, const ShareRunner& runShares) {
     restoreRowSet();
     // Slots are made room for first: growing reads the rows already there, not the new ones.
-    slots.reserveShared(count, [this](std::size_t number) { return hashOf(row(number)); });
+    slots.reserveShared(
+        count, [this](std::size_t number) { return hashOf(row(number)); }, runShares);
     const std::size_t first = rowCount;
     cells.appendUnfilled(count * arity);
     rowCount += count;

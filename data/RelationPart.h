@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -81,8 +82,11 @@ public:
     void appendAbsent(const ValueId* values, std::uint32_t tag);
     // The same for many rows at once, placed by several threads: makeRoomForAbsent appends
     // count pending rows to be filled in and returns the first one's position; then each is
-    // written with placeAbsent, from any thread, before the part is used otherwise.
-    std::size_t makeRoomForAbsent(std::size_t count);
+    // written with placeAbsent, from any thread, before the part is used otherwise. Should the
+    // hash set grow, runShares(n, share) is to call share(0) to share(n - 1), on any threads.
+    using ShareRunner =
+        std::function<void(std::size_t count, const std::function<void(std::size_t)>& share)>;
+    std::size_t makeRoomForAbsent(std::size_t count, const ShareRunner& runShares);
     void placeAbsent(std::size_t position, const ValueId* values, std::uint32_t tag) {
         std::copy_n(values, arity, cells.data() + position * arity);
         slots.fillShared(tag, position);

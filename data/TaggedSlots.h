@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -20,7 +21,14 @@ class TaggedSlots {
 public:
     static constexpr std::size_t kNone = ~std::size_t{0};
 
-    TaggedSlots() { slots.assignZeroed(16); }
+    TaggedSlots() { slots.assignZeroed(kFewestSlots); }
+    // A table that takes entries without growing: one block, where growing step by step would
+    // take a fresh block at each step and place every entry again.
+    explicit TaggedSlots(std::size_t entries) {
+        std::size_t size = kFewestSlots;
+        while (size < kMaxSlots && isOverfull(entries, size)) size *= 2;
+        slots.assignZeroed(size);
+    }
 
     // The slot whose entry has this tag and satisfies isMatch(number), or the free slot where
     // such an entry would go.
@@ -49,10 +57,28 @@ public:
         if (isOverfull(++count)) grow(tagOf);
     }
     // Makes room for entries more entries to be placed with fillShared, numbered from the count
-    // of entries on; growing asks tagOf for the tags of the entries already in.
-    template <typename TagOf>
-    void reserveShared(std::size_t entries, TagOf&& tagOf) {
-        while (isOverfull(count + entries)) grow(tagOf);
+    // of entries on. Growing, at most once, asks tagOf for the tags of the entries already in
+    // and places them again in shares: runShares(n, share) calls share(0) to share(n - 1), on
+    // any threads at once, so that a large table's growth is not one thread's work alone.
+    template <typename TagOf, typename RunShares>
+    void reserveShared(std::size_t entries, TagOf&& tagOf, RunShares&& runShares) {
+        std::size_t size = slots.size();
+        while (isOverfull(count + entries, size)) {
+            if (size >= kMaxSlots) throw std::length_error("hash table full");
+            size *= 2;
+        }
+        if (size != slots.size()) {
+            slots.assignZeroed(size);
+            constexpr std::size_t kShareEntries = std::size_t{1} << 16;
+            const std::size_t entriesIn = count;
+            runShares((entriesIn + kShareEntries - 1) / kShareEntries, [&](std::size_t share) {
+                const std::size_t first = share * kShareEntries;
+                // Other threads place other entries meanwhile.
+                placeInBatches(
+                    first, std::min(entriesIn, first + kShareEntries), tagOf,
+                    [this](std::uint32_t tag, std::size_t number) { fillShared(tag, number); });
+            });
+        }
         count += entries;
     }
     // Places an entry made room for by reserveShared: any number of threads may place entries
@@ -98,11 +124,12 @@ public:
 private:
     // A table of 2^32 slots uses every bit for numbers; it is the largest there is.
     static constexpr std::size_t kMaxSlots = std::size_t{1} << 32;
+    static constexpr std::size_t kFewestSlots = 16;
 
     std::uint32_t slotMask() const { return static_cast<std::uint32_t>(slots.size() - 1); }
-    bool isOverfull(std::size_t entries) const {
+    bool isOverfull(std::size_t entries) const { return isOverfull(entries, slots.size()); }
+    static bool isOverfull(std::size_t entries, std::size_t size) {
         constexpr std::size_t kLargeSlots = std::size_t{1} << 24;
-        const std::size_t size = slots.size();
         return size < kLargeSlots ? entries * 2 > size : entries * 4 > size * 3;
     }
     static std::uint32_t entryOf(std::uint32_t tag, std::size_t number, std::uint32_t mask) {
@@ -110,26 +137,32 @@ private:
     }
 
     // The old table is given back before the new one is made, so growing needs room for the new
-    // table only. Tags are taken in small batches whose slots are fetched ahead.
+    // table only.
     template <typename TagOf>
     void grow(TagOf& tagOf) {
         if (slots.size() >= kMaxSlots) throw std::length_error("hash table full");
-        const std::size_t newSize = slots.size() * 2;
-        slots.assignZeroed(newSize);
+        slots.assignZeroed(slots.size() * 2);
         const std::uint32_t mask = slotMask();
+        placeInBatches(0, count, tagOf, [this, mask](std::uint32_t tag, std::size_t number) {
+            std::size_t slot = tag & mask;
+            while (slots[slot] != 0) slot = (slot + 1) & mask;
+            slots[slot] = entryOf(tag, number, mask);
+        });
+    }
+
+    // Places the entries numbered first to end - 1 again with place(tag, number). Tags are taken
+    // in small batches whose slots are fetched ahead.
+    template <typename TagOf, typename Place>
+    void placeInBatches(std::size_t first, std::size_t end, TagOf& tagOf, Place&& place) {
         constexpr std::size_t kBatch = 16;
         std::uint32_t tags[kBatch];
-        for (std::size_t first = 0; first < count; first += kBatch) {
-            const std::size_t batch = count - first < kBatch ? count - first : kBatch;
+        for (std::size_t start = first; start < end; start += kBatch) {
+            const std::size_t batch = std::min(end - start, kBatch);
             for (std::size_t i = 0; i < batch; ++i) {
-                tags[i] = tagOf(first + i);
+                tags[i] = tagOf(start + i);
                 prefetch(tags[i]);
             }
-            for (std::size_t i = 0; i < batch; ++i) {
-                std::size_t slot = tags[i] & mask;
-                while (slots[slot] != 0) slot = (slot + 1) & mask;
-                slots[slot] = entryOf(tags[i], first + i, mask);
-            }
+            for (std::size_t i = 0; i < batch; ++i) place(tags[i], start + i);
         }
     }
 

@@ -94,7 +94,17 @@ void SharedPendingRows::moveTo(RelationPart& part, WorkerPool& workers) {
         }
         starts[s + 1] = starts[s] + staying;
     }
-    const std::size_t first = part.makeRoomForAbsent(starts[sliceCount]);
+    // Growing the table places every row already in again: a share of many rows each, on the
+    // workers.
+    const std::size_t first = part.makeRoomForAbsent(
+        starts[sliceCount],
+        [&workers](std::size_t tasks, const std::function<void(std::size_t)>& task) {
+            if (tasks > 1) {
+                workers.run(tasks, [&task](std::size_t number, std::size_t) { task(number); });
+            } else if (tasks == 1) {
+                task(0);
+            }
+        });
     if (keyWidth > 0) pendingKeys.appendUnfilled(starts[sliceCount] * keyWidth);
     share(sliceCount,
           [&](std::size_t number) { place(slices[number], first + starts[number], part); });
@@ -107,17 +117,18 @@ void SharedPendingRows::moveTo(RelationPart& part, WorkerPool& workers) {
 // instead, and a row pending in the part already only lowers that row's key: rows of one hash
 // group belong to this group alone, so no other thread touches those keys.
 void SharedPendingRows::markFirsts(std::size_t group, const RelationPart& part) {
-    const bool isEmpty =
-        std::all_of(slices.begin(), slices.begin() + sliceCount,
-                    [group](const Slice& slice) { return slice.groups[group].empty(); });
-    if (isEmpty) return;  // as most groups are in the small iterations of a long chain
-    TaggedSlots seen;
+    const std::size_t width = entryWidth();
+    std::size_t entryCount = 0;
+    for (std::size_t s = 0; s < sliceCount; ++s) entryCount += slices[s].groups[group].size();
+    if (entryCount == 0) return;  // as most groups are in the small iterations of a long chain
+    entryCount /= width;
+    TaggedSlots seen(entryCount);
     struct First {
         const std::uint32_t* entry;
         std::size_t slice;
     };
     std::vector<First> firsts;
-    const std::size_t width = entryWidth();
+    firsts.reserve(entryCount);
     for (std::size_t s = 0; s < sliceCount; ++s) {
         Slice& slice = slices[s];
         const GrowingArray<std::uint32_t>& entries = slice.groups[group];
