@@ -71,6 +71,7 @@ std::uint64_t SharedPass::run(std::size_t rule, std::size_t body,
         });
         found.moveTo(target, pool);
     }
+    found.endPass();
     std::uint64_t combinations = 0;
     for (const Worker& worker : workers) combinations += worker.combinations;
     return combinations;

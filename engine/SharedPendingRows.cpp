@@ -28,6 +28,7 @@ SharedPendingRows::SharedPendingRows(std::size_t rowArity, std::size_t width,
 std::size_t SharedPendingRows::addSlices(std::size_t count) {
     const std::size_t first = sliceCount;
     sliceCount += count;
+    slicesOfPass = std::max(slicesOfPass, sliceCount);
     if (slices.size() < sliceCount) slices.resize(sliceCount);
     for (std::size_t s = first; s < sliceCount; ++s) {
         if (slices[s].groups.size() != groupCount) slices[s].groups.resize(groupCount);
@@ -187,23 +188,25 @@ void SharedPendingRows::place(Slice& slice, std::size_t first, RelationPart& par
     }
 }
 
-void SharedPendingRows::forget(Slice& slice) const {
-    // Small slices keep their memory for the next iteration, so that the many small iterations
-    // of a long chain allocate nothing; large ones give it back.
+void SharedPendingRows::forget(Slice& slice) {
+    for (GrowingArray<std::uint32_t>& entries : slice.groups) entries.clear();
+    slice.marks.clear();
+    slice.count = 0;
+}
+
+void SharedPendingRows::endPass() {
+    for (std::size_t s = 0; s < slicesOfPass; ++s) giveBackLarge(slices[s]);
+    slicesOfPass = 0;
+}
+
+// Small slices keep their memory for the next pass, so that the many small iterations of a long
+// chain allocate nothing; large ones give it back.
+void SharedPendingRows::giveBackLarge(Slice& slice) {
     constexpr std::size_t kKeptValues = 4096;
     for (GrowingArray<std::uint32_t>& entries : slice.groups) {
-        if (entries.capacity() > kKeptValues) {
-            entries = GrowingArray<std::uint32_t>();
-        } else {
-            entries.clear();
-        }
+        if (entries.capacity() > kKeptValues) entries = GrowingArray<std::uint32_t>();
     }
-    if (slice.marks.capacity() > kKeptValues) {
-        std::vector<std::uint32_t>().swap(slice.marks);
-    } else {
-        slice.marks.clear();
-    }
-    slice.count = 0;
+    if (slice.marks.capacity() > kKeptValues) std::vector<std::uint32_t>().swap(slice.marks);
 }
 
 // Pending rows go in key order: within a wave they came in slice order, and the passes of a body

@@ -43,7 +43,11 @@ public:
 
     bool isEmpty() const;
     // Appends the rows to the part as pending rows, each once, in slice order, and forgets them.
+    // The slices keep their memory for the next wave of the pass.
     void moveTo(RelationPart& part, WorkerPool& workers);
+    // The pass is over: large slices give their memory back, so that a program of many rules
+    // does not hold every rule's largest wave at once.
+    void endPass();
     // With a keyed rule: puts the part's pending rows in key order, before they are committed.
     void orderPending(RelationPart& part);
 
@@ -78,7 +82,8 @@ private:
     }
     void markFirsts(std::size_t group, const RelationPart& part);
     void place(Slice& slice, std::size_t first, RelationPart& part);
-    void forget(Slice& slice) const;
+    static void forget(Slice& slice);
+    static void giveBackLarge(Slice& slice);
 
     std::size_t arity;
     std::size_t keyWidth;
@@ -89,5 +94,6 @@ private:
     std::size_t groupCount;
     unsigned groupShift;
     std::vector<Slice> slices;
-    std::size_t sliceCount = 0;  // slices in use; those after are kept for reuse
+    std::size_t sliceCount = 0;    // slices in use; those after are kept for reuse
+    std::size_t slicesOfPass = 0;  // the most in use at once since the pass began
 };
