@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "driver/NumberText.h"
+#include "driver/SignalCleanup.h"
 #include "driver/SignalFreeThread.h"
 
 namespace {
@@ -109,6 +110,7 @@ void ProgressLine::stop() {
     }
     stopping.notify_one();
     drawer.join();
+    eraseLineOnSignal(-1);
     if (isDrawn) writeAll(fd, kEraseLine);
 }
 
@@ -128,6 +130,7 @@ void ProgressLine::draw() {
         std::string line = "\r";
         line += text(currentState(), terminalColumns(fd) - 1);
         line += "\x1b[K";
+        if (!isDrawn) eraseLineOnSignal(fd);
         isDrawn = true;
         writeAll(fd, line);
     } catch (const std::bad_alloc&) {

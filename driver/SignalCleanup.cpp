@@ -15,10 +15,18 @@ constexpr int kHandledSignals[] = {SIGINT,  SIGTERM, SIGHUP, SIGQUIT, SIGXCPU,
 
 std::atomic<const char*> pendingFile{nullptr};
 static_assert(std::atomic<const char*>::is_always_lock_free, "read inside a signal handler");
+std::atomic<int> lineTerminal{-1};
+static_assert(std::atomic<int>::is_always_lock_free, "read inside a signal handler");
 
 void removePendingFile(int signalNumber) {
     const char* path = pendingFile.load();
     if (path != nullptr) unlink(path);
+    const int terminal = lineTerminal.load();
+    if (terminal >= 0) {
+        constexpr char kEraseLine[] = "\r\x1b[K";
+        const ssize_t written = write(terminal, kEraseLine, sizeof kEraseLine - 1);
+        static_cast<void>(written);  // nothing more can be done for the terminal here
+    }
     // SA_RESETHAND restored the default action; the signal stays blocked until the handler
     // returns, and then ends the process as it would have without the handler.
     raise(signalNumber);
@@ -48,6 +56,8 @@ void installSignalCleanup() {
 }
 
 void removeOnSignal(const char* path) { pendingFile.store(path); }
+
+void eraseLineOnSignal(int terminal) { lineTerminal.store(terminal); }
 
 SignalsHeldBack::SignalsHeldBack() {
     const sigset_t set = handledSignals();

@@ -12,6 +12,10 @@ void installSignalCleanup();
 // stay valid until it is replaced; the handler reads it without allocating.
 void removeOnSignal(const char* path);
 
+// Registers the terminal on which a status line stands, or none for -1: a signal that ends the
+// run erases the line there first, so that what the shell writes next starts on a clean line.
+void eraseLineOnSignal(int terminal);
+
 // Holds back the handled signals for its lifetime, so that creating or renaming the temporary
 // file and registering it happen as one step from a handler's point of view.
 class SignalsHeldBack {

@@ -269,6 +269,14 @@ public:
         processId = -1;
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
+    // Sends the signal and returns the one that ended the process, or -1 when it exited.
+    int endBySignal(int signalNumber) {
+        kill(processId, signalNumber);
+        int status = 0;
+        waitpid(processId, &status, 0);
+        processId = -1;
+        return WIFSIGNALED(status) ? WTERMSIG(status) : -1;
+    }
     std::string output() const { return readFileBytes(outputPath); }
 
 private:
@@ -350,6 +358,22 @@ TEST(ProgressLineRun, IsDrawnOnATerminalOnlyAndChangesNoOutput) {
               std::string(kErase) + "dedb: " + folder.path("input.fifo") +
                   ": 1 finding; 'dedb --check " + folder.path("input.fifo") + "' lists them\r\n");
     expectDrawnInPlace(seen.substr(0, findings - kErase.size()), 72);
+}
+
+// A run that a signal ends erases its line, so that the shell's prompt starts on a clean line.
+TEST(ProgressLineRun, IsErasedWhenASignalEndsTheRun) {
+    const std::string input = longInput();
+    PseudoTerminal terminal(72);
+    if (!terminal.isUsable()) GTEST_SKIP() << "no pseudo-terminal";
+    const ScratchDirectory folder;
+    DedbOnPipe run(folder, terminal.slaveFd());
+    terminal.closeSlave();
+    run.feed(input.substr(0, input.size() / 2));
+    terminal.readUntil([](const std::string& seen) { return drawings(seen) >= 1; });
+    EXPECT_EQ(run.endBySignal(SIGINT), SIGINT);
+    const std::string& seen = terminal.readUntil([](const std::string&) { return false; });
+    ASSERT_GE(drawings(seen), 1u) << seen;
+    EXPECT_EQ(seen.substr(seen.size() - kErase.size()), kErase) << seen;
 }
 
 }  // namespace
