@@ -11,6 +11,12 @@ namespace {
 // outgrow a wave's.
 constexpr std::size_t kSlicesPerWorker = 4;
 constexpr std::size_t kMostSlicesPerWave = 1024;
+// A closure meets each new row many times, and each meeting a wave files waits in its slice
+// until the wave ends: a pass begins with one slice per worker, and the next wave takes as many
+// slices as keep the rows it files near this many, or a sixteenth of the table's rows when that
+// is more. The slices keep their memory from wave to wave, so a wide first wave would set the
+// pass's peak.
+constexpr std::size_t kWaveRows = std::size_t{1} << 16;
 
 }  // namespace
 
@@ -54,8 +60,10 @@ std::uint64_t SharedPass::run(std::size_t rule, std::size_t body,
     const std::uint32_t rows = first.end > first.begin ? first.end - first.begin : 0;
     const std::size_t slices = sliceCountOf(rule, body, sources);
     found.beginPass(target);
-    const std::size_t wave = std::min(workers.size() * kSlicesPerWorker, kMostSlicesPerWave);
-    for (std::size_t waveStart = 0; waveStart < slices; waveStart += wave) {
+    const std::size_t widestWave = std::min(workers.size() * kSlicesPerWorker, kMostSlicesPerWave);
+    const std::size_t narrowestWave = std::min(workers.size(), widestWave);
+    std::size_t wave = narrowestWave;
+    for (std::size_t waveStart = 0; waveStart < slices;) {
         const std::size_t count = std::min(wave, slices - waveStart);
         const std::size_t firstSlice = found.addSlices(count);
         pool.run(count, [&](std::size_t task, std::size_t number) {
@@ -69,7 +77,11 @@ std::uint64_t SharedPass::run(std::size_t rule, std::size_t body,
             }
             runSlice(worker, rule, body, target, found, firstSlice + task);
         });
-        found.moveTo(target, pool);
+        const std::size_t filed = found.moveTo(target, pool);
+        waveStart += count;
+        const std::size_t budget = std::max(kWaveRows, target.size() / 16);
+        wave =
+            std::clamp(filed > 0 ? count * budget / filed : widestWave, narrowestWave, widestWave);
     }
     found.endPass();
     std::uint64_t combinations = 0;

@@ -54,13 +54,13 @@ bool SharedPendingRows::isEmpty() const {
     return true;
 }
 
-void SharedPendingRows::moveTo(RelationPart& part, WorkerPool& workers) {
+std::size_t SharedPendingRows::moveTo(RelationPart& part, WorkerPool& workers) {
     std::size_t total = 0;
     for (std::size_t s = 0; s < sliceCount; ++s) total += slices[s].count;
     if (total == 0) {
         for (std::size_t s = 0; s < sliceCount; ++s) forget(slices[s]);
         sliceCount = 0;
-        return;
+        return 0;
     }
     // A few rows are not worth waking the workers for: the many small iterations of a long
     // chain would wait on them more than they work.
@@ -111,6 +111,7 @@ void SharedPendingRows::moveTo(RelationPart& part, WorkerPool& workers) {
           [&](std::size_t number) { place(slices[number], first + starts[number], part); });
     for (std::size_t s = 0; s < sliceCount; ++s) forget(slices[s]);
     sliceCount = 0;
+    return total;
 }
 
 // Marks, in one group, the first of every set of equal rows, slice by slice in order: the

@@ -43,8 +43,9 @@ public:
 
     bool isEmpty() const;
     // Appends the rows to the part as pending rows, each once, in slice order, and forgets them.
-    // The slices keep their memory for the next wave of the pass.
-    void moveTo(RelationPart& part, WorkerPool& workers);
+    // The slices keep their memory for the next wave of the pass. Returns the rows that were
+    // filed, repeats included.
+    std::size_t moveTo(RelationPart& part, WorkerPool& workers);
     // The pass is over: large slices give their memory back, so that a program of many rules
     // does not hold every rule's largest wave at once.
     void endPass();
