@@ -80,20 +80,31 @@ public:
         room = wanted;
     }
     // Makes the array n zero-valued items, giving back the old block before taking the new one.
-    void assignZeroed(std::size_t n) {
-        if (n > kMaxItems) throw std::bad_alloc();
-        memory_blocks::release(std::exchange(items, nullptr), room * sizeof(T));
-        count = 0;
-        room = 0;
-        if (n == 0) return;
-        items = static_cast<T*>(memory_blocks::allocate(n * sizeof(T), true));
-        count = n;
-        room = n;
+    void assignZeroed(std::size_t n) { assignZeroed(n, true); }
+    // The same, leaving a large block's pages to be made by populate, a share per thread.
+    void assignZeroedUnpopulated(std::size_t n) { assignZeroed(n, false); }
+    void populate(std::size_t first, std::size_t n) {
+        if (memory_blocks::isMapped(room * sizeof(T))) {
+            memory_blocks::populate(items + first, n * sizeof(T));
+        }
     }
 
 private:
     static constexpr std::size_t kMaxItems = ~std::size_t{0} / 2 / sizeof(T);
     static constexpr std::size_t kFewItems = 4;
+
+    void assignZeroed(std::size_t n, bool isPopulated) {
+        if (n > kMaxItems) throw std::bad_alloc();
+        memory_blocks::release(std::exchange(items, nullptr), room * sizeof(T));
+        count = 0;
+        room = 0;
+        if (n == 0) return;
+        const std::size_t bytes = n * sizeof(T);
+        items = static_cast<T*>(isPopulated ? memory_blocks::allocate(bytes, true)
+                                            : memory_blocks::allocateUnpopulated(bytes));
+        count = n;
+        room = n;
+    }
 
     std::size_t grownRoom(std::size_t needed) const {
         const std::size_t doubled = room < 8 ? 8 : room * 2;

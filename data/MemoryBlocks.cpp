@@ -1,7 +1,9 @@
 #include "data/MemoryBlocks.h"
 
 #include <sys/mman.h>
+#include <unistd.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -31,16 +33,36 @@ void* map(std::size_t bytes) {
 void* allocate(std::size_t bytes, bool isZeroed) {
     if (bytes >= kMappedBytes) {
         void* block = map(bytes);  // mapped pages start zeroed
-        // A zeroed block is a hash table, written all over: its pages are made in one call
-        // rather than one fault each. Only a hint; older systems fault them in as before.
-#ifdef MADV_POPULATE_WRITE
-        if (isZeroed) madvise(block, bytes, MADV_POPULATE_WRITE);
-#endif
+        // A zeroed block is a hash table, written all over.
+        if (isZeroed) populate(block, bytes);
         return block;
     }
     void* block = isZeroed ? std::calloc(bytes, 1) : std::malloc(bytes);
     if (block == nullptr && bytes != 0) throw std::bad_alloc();
     return block;
+}
+
+void* allocateUnpopulated(std::size_t bytes) {
+    if (bytes >= kMappedBytes) return map(bytes);
+    return allocate(bytes, true);
+}
+
+bool isMapped(std::size_t blockBytes) { return blockBytes >= kMappedBytes; }
+
+void populate(void* first, std::size_t bytes) noexcept {
+    // Older systems fault the pages in as before.
+#ifdef MADV_POPULATE_WRITE
+    const auto address = reinterpret_cast<std::uintptr_t>(first);
+    static const auto pageBytes = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
+    const std::uintptr_t begin = (address + pageBytes - 1) & ~(pageBytes - 1);
+    const std::uintptr_t end = (address + bytes) & ~(pageBytes - 1);
+    if (bytes >= pageBytes && begin < end) {
+        madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_WRITE);
+    }
+#else
+    (void)first;
+    (void)bytes;
+#endif
 }
 
 void* grow(void* block, std::size_t oldBytes, std::size_t newBytes) {

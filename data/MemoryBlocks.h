@@ -8,6 +8,14 @@
 namespace memory_blocks {
 
 void* allocate(std::size_t bytes, bool isZeroed);
+// A zeroed block whose pages are made later, by populate, so that several threads can share the
+// clearing of a large one.
+void* allocateUnpopulated(std::size_t bytes);
+// Whether a block of this size is mapped from the system, so that its pages start unmade.
+bool isMapped(std::size_t blockBytes);
+// Makes the pages of [first, first + bytes) of a mapped block from allocateUnpopulated in one
+// call rather than one fault each. Only a hint.
+void populate(void* first, std::size_t bytes) noexcept;
 // Makes a block of oldBytes hold newBytes (more), keeping its contents; the block may move.
 void* grow(void* block, std::size_t oldBytes, std::size_t newBytes);
 void release(void* block, std::size_t bytes) noexcept;

@@ -68,7 +68,14 @@ public:
             size *= 2;
         }
         if (size != slots.size()) {
-            slots.assignZeroed(size);
+            // Clearing the new table's pages is shared as well: it costs about as much as
+            // placing the entries.
+            slots.assignZeroedUnpopulated(size);
+            constexpr std::size_t kShareSlots = std::size_t{1} << 19;
+            runShares((size + kShareSlots - 1) / kShareSlots, [&](std::size_t share) {
+                const std::size_t first = share * kShareSlots;
+                slots.populate(first, std::min(size, first + kShareSlots) - first);
+            });
             constexpr std::size_t kShareEntries = std::size_t{1} << 16;
             const std::size_t entriesIn = count;
             runShares((entriesIn + kShareEntries - 1) / kShareEntries, [&](std::size_t share) {
