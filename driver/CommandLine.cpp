@@ -18,9 +18,6 @@ enum OptionCode : int {
     kProfile,
 };
 
-// More threads than this would only cost memory: no machine dedb runs on has that many CPUs.
-constexpr std::size_t kMostJobs = 4096;
-
 // A count in plain decimal digits, 1 to most; 0 when the text is anything else.
 std::size_t parseCount(const char* text, std::size_t most) {
     std::size_t count = 0;
@@ -62,7 +59,7 @@ CommandLine CommandLine::parse(int argc, char* const* argv) {
                 isVersion = true;
                 break;
             case kJobs:
-                line.jobs = parseCount(optarg, kMostJobs);
+                line.jobs = parseCount(optarg, CommandLine::kMostJobs);
                 if (line.jobs == 0) return line;
                 break;
             case kExplain:

@@ -27,6 +27,9 @@ struct CommandLine {
     bool isJson = false;
     std::size_t depth = 0;
 
+    // More threads than this would only cost memory: no machine dedb runs on has that many CPUs.
+    static constexpr std::size_t kMostJobs = 4096;
+
     // Parses argv[1..argc-1]; prints nothing.
     static CommandLine parse(int argc, char* const* argv);
 };

@@ -6,6 +6,7 @@
 #include "driver/Messages.h"
 #include "driver/Run.h"
 #include "driver/SignalCleanup.h"
+#include "driver/UsableCpus.h"
 #include "driver/Usage.h"
 #include "explain/Explainer.h"
 
@@ -16,9 +17,7 @@ int main(int argc, char** argv) {
 #endif
     installSignalCleanup();
     const CommandLine line = CommandLine::parse(argc, argv);
-    // One thread unless asked: sharing a pass among threads does not yet pay for its extra
-    // steps on the workloads measured.
-    const std::size_t threads = line.jobs != 0 ? line.jobs : 1;
+    const std::size_t threads = line.jobs != 0 ? line.jobs : usableCpuCount(CommandLine::kMostJobs);
     switch (line.mode) {
         case CommandLine::Mode::Run:
             return runProgram(line.input.c_str(), line.output.c_str(), threads);
