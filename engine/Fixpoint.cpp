@@ -263,6 +263,7 @@ std::uint64_t Fixpoint::runPass(std::size_t rule, std::size_t body) {
             ++combinations;
             found.offer(row, arity, number, positions, count);
         });
+    if (isShared(rule)) sharedPass->notePass(rule, body, sources, combinations);
     return combinations;
 }
 

@@ -17,6 +17,15 @@ constexpr std::size_t kMostSlicesPerWave = 1024;
 // is more. The slices keep their memory from wave to wave, so a wide first wave would set the
 // pass's peak.
 constexpr std::size_t kWaveRows = std::size_t{1} << 16;
+// A slice of the usual rows is worth handing to a thread when each row gives a few combinations.
+// A body whose last pass gave fewer, as a closure along a chain gives one per row, takes up to
+// this many times more rows per slice, so that its many small passes stay on one thread rather
+// than wait for the others.
+constexpr std::uint64_t kMostSliceWidening = 8;
+
+std::uint32_t rowsOf(const ReferenceRows& rows) {
+    return rows.end > rows.begin ? rows.end - rows.begin : 0;
+}
 
 }  // namespace
 
@@ -33,6 +42,7 @@ SharedPass::SharedPass(const ProgramPlan& programPlan, const ValuePool& valuePoo
         bodyCount += plan.bodiesOf(rule).size();
     }
     for (Worker& worker : workers) worker.joins.resize(bodyCount);
+    lastPassOf.resize(bodyCount);
 }
 
 // A worker makes its join of a body the first time it runs it: a program of many rules run on
@@ -43,13 +53,26 @@ RuleBodyJoin& SharedPass::joinOf(Worker& worker, std::size_t rule, std::size_t b
     return *join;
 }
 
+std::size_t SharedPass::sliceRowsOf(std::size_t rule, std::size_t body) const {
+    const PassSize& last = lastPassOf[firstBodyOf[rule] + body];
+    if (last.rows == 0) return rowsPerSlice;
+    const std::uint64_t widening = std::clamp<std::uint64_t>(
+        kMostSliceWidening * last.rows / (last.rows + last.combinations), 1, kMostSliceWidening);
+    return rowsPerSlice * widening;
+}
+
 std::size_t SharedPass::sliceCountOf(std::size_t rule, std::size_t body,
                                      const std::vector<ReferenceRows>& sources) const {
-    const ReferenceRows& first = sources.front();
     const bool isScan =
         plan.bodiesOf(rule)[body].plan.getReferences().front().lookup == PlanLookup::Scan;
-    const std::uint32_t rows = first.end > first.begin ? first.end - first.begin : 0;
-    return isScan && rows >= 2 * std::size_t{rowsPerSlice} ? rows / rowsPerSlice : 1;
+    const std::size_t rows = rowsOf(sources.front());
+    const std::size_t sliceRows = sliceRowsOf(rule, body);
+    return isScan && rows >= 2 * sliceRows ? rows / sliceRows : 1;
+}
+
+void SharedPass::notePass(std::size_t rule, std::size_t body,
+                          const std::vector<ReferenceRows>& sources, std::uint64_t combinations) {
+    lastPassOf[firstBodyOf[rule] + body] = {rowsOf(sources.front()), combinations};
 }
 
 std::uint64_t SharedPass::run(std::size_t rule, std::size_t body,
@@ -57,7 +80,7 @@ std::uint64_t SharedPass::run(std::size_t rule, std::size_t body,
                               SharedPendingRows& found) {
     for (Worker& worker : workers) worker.combinations = 0;
     const ReferenceRows& first = sources.front();
-    const std::uint32_t rows = first.end > first.begin ? first.end - first.begin : 0;
+    const std::uint32_t rows = rowsOf(first);
     const std::size_t slices = sliceCountOf(rule, body, sources);
     found.beginPass(target);
     const std::size_t widestWave = std::min(workers.size() * kSlicesPerWorker, kMostSlicesPerWave);
@@ -86,6 +109,7 @@ std::uint64_t SharedPass::run(std::size_t rule, std::size_t body,
     found.endPass();
     std::uint64_t combinations = 0;
     for (const Worker& worker : workers) combinations += worker.combinations;
+    notePass(rule, body, sources, combinations);
     return combinations;
 }
 

@@ -34,6 +34,9 @@ public:
     // The slices the pass would be cut into: 1 when it is too small to share.
     std::size_t sliceCountOf(std::size_t rule, std::size_t body,
                              const std::vector<ReferenceRows>& sources) const;
+    // A pass of the body ran on the calling thread alone and found this many combinations.
+    void notePass(std::size_t rule, std::size_t body, const std::vector<ReferenceRows>& sources,
+                  std::uint64_t combinations);
 
 private:
     static constexpr std::size_t kBatchSize = 16;
@@ -49,7 +52,14 @@ private:
         std::uint64_t combinations = 0;  // of the pass at hand
     };
 
+    // The rows of a body's last pass's first reference, and the combinations it found.
+    struct PassSize {
+        std::uint64_t rows = 0;
+        std::uint64_t combinations = 0;
+    };
+
     RuleBodyJoin& joinOf(Worker& worker, std::size_t rule, std::size_t body);
+    std::size_t sliceRowsOf(std::size_t rule, std::size_t body) const;
     void runSlice(Worker& worker, std::size_t rule, std::size_t body, const RelationPart& target,
                   SharedPendingRows& found, std::size_t slice);
     static void flush(Worker& worker, std::size_t arity, const RelationPart& target,
@@ -60,5 +70,6 @@ private:
     WorkerPool& pool;
     std::uint32_t rowsPerSlice;
     std::vector<std::size_t> firstBodyOf;  // per rule, the number of its first body
+    std::vector<PassSize> lastPassOf;      // per body, by its number
     std::vector<Worker> workers;
 };
