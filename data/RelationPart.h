@@ -57,6 +57,9 @@ public:
     }
     // Whether the hash set has outgrown what caches usually hold, so prefetching pays.
     bool isLarge() const { return slots.capacity() > (std::size_t{1} << 17); }
+    // Whether its slots and rows outgrow even the last level of cache, so that every search
+    // waits on main memory.
+    bool isBeyondCaches() const { return slots.capacity() > (std::size_t{1} << 22); }
     // The committed row equal to values: its position, or kNotFound. The row set must be
     // there (see restoreRowSet).
     static constexpr std::size_t kNotFound = ~std::size_t{0};

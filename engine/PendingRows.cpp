@@ -70,16 +70,31 @@ void PendingRows::offer(const ValueId* row, std::size_t arity, std::uint32_t bod
         record(part, position, offered, scratchKey.data());
         return;
     }
+    // A table the caches hold answers soon enough for its slot to be asked for now; one far
+    // larger is probed in stages.
+    if (rows.isBeyondCaches()) {
+        offerStaged(row, arity, body, positions, referenceCount, part, tag);
+        return;
+    }
     rows.prefetch(tag);
     batch.push_back({part, tag, batchCells.size(), batchKeys.size()});
     batchCells.insert(batchCells.end(), row, row + arity);
     if (!isKeyless) appendKey(batchKeys, body, positions, referenceCount);
-    if (batch.size() == kBatchSize) flush();
+    if (batch.size() - batchStart >= kBatchSize) flush();
 }
 
-void PendingRows::flush() {
-    for (const Batched& entry : batch) table.partAt(entry.part).prefetchCandidate(entry.tag);
-    for (const Batched& entry : batch) {
+void PendingRows::offerStaged(const ValueId* row, std::size_t arity, std::uint32_t body,
+                              const std::uint32_t* positions, std::size_t referenceCount,
+                              std::uint32_t part, std::uint32_t tag) {
+    batch.push_back({part, tag, batchCells.size(), batchKeys.size()});
+    batchCells.insert(batchCells.end(), row, row + arity);
+    if (!isKeyless) appendKey(batchKeys, body, positions, referenceCount);
+    if ((batch.size() - batchStart) % kBatchSize == 0) advanceBatches();
+}
+
+inline void PendingRows::offerBatched(std::size_t first, std::size_t end) {
+    for (std::size_t i = first; i < end; ++i) {
+        const Batched& entry = batch[i];
         const auto [position, offered] =
             table.partAt(entry.part).offer(batchCells.data() + entry.cellsAt, entry.tag);
         if (isKeyless) {
@@ -88,9 +103,49 @@ void PendingRows::flush() {
             record(entry.part, position, offered, batchKeys.data() + entry.keyAt);
         }
     }
+}
+
+// Rows move through three stages a batch at a time: the newest batch's slots are fetched, the
+// batch before reads its slots and fetches the rows they point to, and the oldest is offered.
+// Each step's memory then has a whole batch's work to arrive, and the fetches of one batch are
+// asked for together, so that their misses overlap.
+void PendingRows::advanceBatches() {
+    const std::size_t end = batch.size();
+    for (std::size_t i = end - kBatchSize; i < end; ++i) {
+        table.partAt(batch[i].part).prefetch(batch[i].tag);
+    }
+    if (end - batchStart >= 2 * kBatchSize) {
+        for (std::size_t i = end - 2 * kBatchSize; i < end - kBatchSize; ++i) {
+            table.partAt(batch[i].part).prefetchCandidate(batch[i].tag);
+        }
+    }
+    if (end - batchStart < 3 * kBatchSize) return;
+    offerBatched(batchStart, batchStart + kBatchSize);
+    batchStart += kBatchSize;
+    if (batchStart < kBatchesKept * kBatchSize) return;
+    // The two batches still in flight move to the front.
+    const std::size_t cellsAt = batch[batchStart].cellsAt;
+    const std::size_t keyAt = batch[batchStart].keyAt;
+    batch.erase(batch.begin(), batch.begin() + static_cast<std::ptrdiff_t>(batchStart));
+    batchCells.erase(batchCells.begin(), batchCells.begin() + static_cast<std::ptrdiff_t>(cellsAt));
+    batchKeys.erase(batchKeys.begin(), batchKeys.begin() + static_cast<std::ptrdiff_t>(keyAt));
+    for (Batched& entry : batch) {
+        entry.cellsAt -= cellsAt;
+        entry.keyAt -= keyAt;
+    }
+    batchStart = 0;
+}
+
+void PendingRows::flush() {
+    const auto first = batch.begin() + static_cast<std::ptrdiff_t>(batchStart);
+    for (auto entry = first; entry != batch.end(); ++entry) {
+        table.partAt(entry->part).prefetchCandidate(entry->tag);
+    }
+    offerBatched(batchStart, batch.size());
     batch.clear();
     batchCells.clear();
     batchKeys.clear();
+    batchStart = 0;
 }
 
 // A row found again keeps the smaller key, replaced in place.

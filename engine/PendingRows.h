@@ -53,6 +53,12 @@ private:
         std::vector<std::pair<std::uint32_t, std::uint32_t>> bodyStarts;  // body, first row
     };
 
+    // Kept out of offer, so that the path of most rows stays short.
+    [[gnu::noinline]] void offerStaged(const ValueId* row, std::size_t arity, std::uint32_t body,
+                                       const std::uint32_t* positions, std::size_t referenceCount,
+                                       std::uint32_t part, std::uint32_t tag);
+    void advanceBatches();
+    void offerBatched(std::size_t first, std::size_t end);
     // The one order of keys: body number first, then positions, the first most significant.
     bool isKeyLess(std::uint32_t leftBody, const std::uint32_t* leftPositions,
                    std::uint32_t rightBody, const std::uint32_t* rightPositions) const;
@@ -74,7 +80,9 @@ private:
     bool isKeyless;
     std::size_t count = 0;
     std::vector<PartKeys> keys;
+    static constexpr std::size_t kBatchesKept = 16;  // offered batches before the rest move up
     std::vector<Batched> batch;
+    std::size_t batchStart = 0;  // the oldest batch not offered yet
     std::vector<ValueId> batchCells;
     std::vector<std::uint32_t> batchKeys;
     std::vector<std::uint32_t> scratchKey;

@@ -74,50 +74,53 @@ TEST(PendingRowsOrder, RowsOfTwoLengthsInterleaveByKey) {
 
 namespace {
 
-// Past some size the table takes rows in prefetched batches; the order must not change.
+// Past some size the table takes rows in prefetched batches, and past the size of the caches in
+// batches probed in stages; the order must not change.
 TEST(PendingRowsOrder, LargeTablesKeepSmallestKeyOrder) {
-    RelationTable table("p");
-    constexpr ValueId kCommitted = 200000;
-    for (ValueId value = 0; value < kCommitted; ++value) table.insert(&value, 1);
-    PendingRows pending(table, 1, false);
-    std::map<std::uint32_t, ValueId> expected;  // smallest key -> row
-    std::map<ValueId, std::uint32_t> smallest;
-    for (std::uint32_t j = 0; j < 30000; ++j) {
-        const ValueId value = kCommitted + (j * 7919u) % 10000u;  // each row comes three times
-        const std::uint32_t position = (j * 104729u) % 1000003u;
-        pending.offer(&value, 1, 0, &position, 1);
-        const ValueId old = j % kCommitted;  // rows already committed are ignored
-        pending.offer(&old, 1, 0, &position, 1);
-        const auto [entry, isNew] = smallest.emplace(value, position);
-        if (!isNew && position < entry->second) entry->second = position;
-    }
-    for (const auto& [value, position] : smallest) expected.emplace(position, value);
-    pending.commit();
-    std::vector<ValueId> rows;
-    table.forEachRow([&](const ValueId* row, std::size_t) { rows.push_back(row[0]); });
-    ASSERT_EQ(rows.size(), kCommitted + expected.size());
-    std::size_t at = kCommitted;
-    for (const auto& [position, value] : expected) EXPECT_EQ(rows[at++], value) << position;
-    for (const auto& [position, value] : expected) {
-        EXPECT_NE(table.findPart(1)->find(&value), RelationPart::kNotFound);
-    }
-
-    // Rows of the next iterations, each after one of few rows, are probed one by one; their
-    // order is kept all the same.
-    for (int round = 0; round < 2; ++round) {
-        const ValueId late = 900000 + round * 10, early = late + 1, old = 7;
-        const std::uint32_t k9 = 9, k2 = 2, k1 = 1;
-        pending.offer(&late, 1, 0, &k9, 1);
-        pending.offer(&old, 1, 0, &k1, 1);
-        pending.offer(&early, 1, 0, &k2, 1);
-        pending.offer(&late, 1, 0, &k1, 1);
+    for (const ValueId committed : {ValueId{200000}, ValueId{2200000}}) {
+        SCOPED_TRACE(committed);
+        RelationTable table("p");
+        for (ValueId value = 0; value < committed; ++value) table.insert(&value, 1);
+        PendingRows pending(table, 1, false);
+        std::map<std::uint32_t, ValueId> expected;  // smallest key -> row
+        std::map<ValueId, std::uint32_t> smallest;
+        for (std::uint32_t j = 0; j < 30000; ++j) {
+            const ValueId value = committed + (j * 7919u) % 10000u;  // each row comes three times
+            const std::uint32_t position = (j * 104729u) % 1000003u;
+            pending.offer(&value, 1, 0, &position, 1);
+            const ValueId old = j % committed;  // rows already committed are ignored
+            pending.offer(&old, 1, 0, &position, 1);
+            const auto [entry, isNew] = smallest.emplace(value, position);
+            if (!isNew && position < entry->second) entry->second = position;
+        }
+        for (const auto& [value, position] : smallest) expected.emplace(position, value);
         pending.commit();
-        const std::size_t size = table.size();
-        rows.clear();
+        std::vector<ValueId> rows;
         table.forEachRow([&](const ValueId* row, std::size_t) { rows.push_back(row[0]); });
-        ASSERT_EQ(rows.size(), size);
-        EXPECT_EQ(rows[size - 2], late);
-        EXPECT_EQ(rows[size - 1], early);
+        ASSERT_EQ(rows.size(), committed + expected.size());
+        std::size_t at = committed;
+        for (const auto& [position, value] : expected) EXPECT_EQ(rows[at++], value) << position;
+        for (const auto& [position, value] : expected) {
+            EXPECT_NE(table.findPart(1)->find(&value), RelationPart::kNotFound);
+        }
+
+        // Rows of the next iterations, each after one of few rows, are probed one by one; their
+        // order is kept all the same.
+        for (ValueId round = 0; round < 2; ++round) {
+            const ValueId late = committed + 100000 + round * 10, early = late + 1, old = 7;
+            const std::uint32_t k9 = 9, k2 = 2, k1 = 1;
+            pending.offer(&late, 1, 0, &k9, 1);
+            pending.offer(&old, 1, 0, &k1, 1);
+            pending.offer(&early, 1, 0, &k2, 1);
+            pending.offer(&late, 1, 0, &k1, 1);
+            pending.commit();
+            const std::size_t size = table.size();
+            rows.clear();
+            table.forEachRow([&](const ValueId* row, std::size_t) { rows.push_back(row[0]); });
+            ASSERT_EQ(rows.size(), size);
+            EXPECT_EQ(rows[size - 2], late);
+            EXPECT_EQ(rows[size - 1], early);
+        }
     }
 }
 
@@ -126,9 +129,9 @@ TEST(PendingRowsOrder, LargeTablesKeepSmallestKeyOrder) {
 namespace {
 
 // Rows that always come in key order keep no key: a row's first coming is its place, on small
-// tables and on large ones taken in batches alike.
+// tables and on large ones taken in batches alike, probed in stages or not.
 TEST(PendingRowsOrder, RowsInKeyOrderKeepTheirFirstComing) {
-    for (const ValueId committed : {ValueId{3}, ValueId{300000}}) {
+    for (const ValueId committed : {ValueId{3}, ValueId{300000}, ValueId{2200000}}) {
         RelationTable table("p");
         for (ValueId value = 0; value < committed; ++value) table.insert(&value, 1);
         PendingRows pending(table, 1, true);
