@@ -116,6 +116,7 @@ std::uint64_t SharedPass::run(std::size_t rule, std::size_t body,
 void SharedPass::runSlice(Worker& worker, std::size_t rule, std::size_t body,
                           const RelationPart& target, SharedPendingRows& found, std::size_t slice) {
     const bool isLarge = target.isLarge();
+    const bool isStaged = target.isBeyondCaches();
     const bool isKeyed = found.isKeyed();
     const std::size_t keyWidth = plan.longestBodyOf(rule) + 1;
     std::uint32_t* key = nullptr;
@@ -139,21 +140,60 @@ void SharedPass::runSlice(Worker& worker, std::size_t rule, std::size_t body,
                      }
                      return;
                  }
-                 // A large table is probed in batches whose slots are fetched ahead.
-                 target.prefetch(static_cast<std::uint32_t>(hash));
+                 // A large table is probed in batches whose slots are fetched ahead; one beyond
+                 // the caches in stages, as the single thread's pending rows do.
+                 if (!isStaged) target.prefetch(static_cast<std::uint32_t>(hash));
                  worker.batchCells.insert(worker.batchCells.end(), row, row + arity);
                  if (isKeyed) worker.batchKeys.insert(worker.batchKeys.end(), key, key + keyWidth);
                  worker.batchHashes.push_back(hash);
-                 if (worker.batchHashes.size() == kBatchSize)
+                 const std::size_t waiting = worker.batchHashes.size() - worker.batchStart;
+                 if (waiting % kBatchSize != 0) return;
+                 if (isStaged) {
+                     advanceBatches(worker, arity, target, found, slice);
+                 } else {
                      flush(worker, arity, target, found, slice);
+                 }
              });
     if (!worker.batchHashes.empty()) flush(worker, headArity, target, found, slice);
 }
 
-void SharedPass::flush(Worker& worker, std::size_t arity, const RelationPart& target,
-                       SharedPendingRows& found, std::size_t slice) {
+// The newest batch's slots are fetched, the batch before fetches the rows its slots point to,
+// and the oldest is probed: each step's memory has a batch's work to arrive.
+void SharedPass::advanceBatches(Worker& worker, std::size_t arity, const RelationPart& target,
+                                SharedPendingRows& found, std::size_t slice) {
+    const std::vector<std::uint64_t>& hashes = worker.batchHashes;
+    const std::size_t end = hashes.size();
+    for (std::size_t i = end - kBatchSize; i < end; ++i) {
+        target.prefetch(static_cast<std::uint32_t>(hashes[i]));
+    }
+    if (end - worker.batchStart >= 2 * kBatchSize) {
+        for (std::size_t i = end - 2 * kBatchSize; i < end - kBatchSize; ++i) {
+            target.prefetchCandidate(static_cast<std::uint32_t>(hashes[i]));
+        }
+    }
+    if (end - worker.batchStart < 3 * kBatchSize) return;
+    probeBatched(worker, arity, target, found, slice, worker.batchStart,
+                 worker.batchStart + kBatchSize);
+    worker.batchStart += kBatchSize;
+    if (worker.batchStart < kBatchesKept * kBatchSize) return;
+    // The two batches still in flight move to the front.
+    const auto probed = static_cast<std::ptrdiff_t>(worker.batchStart);
+    const std::size_t keyWidth = worker.batchKeys.size() / hashes.size();
+    worker.batchCells.erase(
+        worker.batchCells.begin(),
+        worker.batchCells.begin() + probed * static_cast<std::ptrdiff_t>(arity));
+    worker.batchKeys.erase(
+        worker.batchKeys.begin(),
+        worker.batchKeys.begin() + probed * static_cast<std::ptrdiff_t>(keyWidth));
+    worker.batchHashes.erase(worker.batchHashes.begin(), worker.batchHashes.begin() + probed);
+    worker.batchStart = 0;
+}
+
+void SharedPass::probeBatched(Worker& worker, std::size_t arity, const RelationPart& target,
+                              SharedPendingRows& found, std::size_t slice, std::size_t first,
+                              std::size_t end) {
     const std::size_t keyWidth = worker.batchKeys.size() / worker.batchHashes.size();
-    for (std::size_t i = 0; i < worker.batchHashes.size(); ++i) {
+    for (std::size_t i = first; i < end; ++i) {
         const ValueId* row = worker.batchCells.data() + i * arity;
         const std::uint64_t hash = worker.batchHashes[i];
         const std::uint32_t* key = keyWidth > 0 ? worker.batchKeys.data() + i * keyWidth : nullptr;
@@ -161,7 +201,18 @@ void SharedPass::flush(Worker& worker, std::size_t arity, const RelationPart& ta
             found.add(slice, row, hash, key);
         }
     }
+}
+
+void SharedPass::flush(Worker& worker, std::size_t arity, const RelationPart& target,
+                       SharedPendingRows& found, std::size_t slice) {
+    if (worker.batchStart > 0) {  // staged: the batches in flight have their slots asked for
+        for (std::size_t i = worker.batchStart; i < worker.batchHashes.size(); ++i) {
+            target.prefetchCandidate(static_cast<std::uint32_t>(worker.batchHashes[i]));
+        }
+    }
+    probeBatched(worker, arity, target, found, slice, worker.batchStart, worker.batchHashes.size());
     worker.batchCells.clear();
     worker.batchKeys.clear();
     worker.batchHashes.clear();
+    worker.batchStart = 0;
 }

@@ -40,6 +40,7 @@ public:
 
 private:
     static constexpr std::size_t kBatchSize = 16;
+    static constexpr std::size_t kBatchesKept = 16;  // probed batches before the rest move up
     // One worker's joins (per rule, per body) and scratch: the rows of its slice and the rows
     // whose slots in the table are being fetched ahead.
     struct Worker {
@@ -49,6 +50,7 @@ private:
         std::vector<ValueId> batchCells;
         std::vector<std::uint32_t> batchKeys;
         std::vector<std::uint64_t> batchHashes;
+        std::size_t batchStart = 0;      // the oldest batch not probed yet
         std::uint64_t combinations = 0;  // of the pass at hand
     };
 
@@ -62,6 +64,11 @@ private:
     std::size_t sliceRowsOf(std::size_t rule, std::size_t body) const;
     void runSlice(Worker& worker, std::size_t rule, std::size_t body, const RelationPart& target,
                   SharedPendingRows& found, std::size_t slice);
+    static void advanceBatches(Worker& worker, std::size_t arity, const RelationPart& target,
+                               SharedPendingRows& found, std::size_t slice);
+    static void probeBatched(Worker& worker, std::size_t arity, const RelationPart& target,
+                             SharedPendingRows& found, std::size_t slice, std::size_t first,
+                             std::size_t end);
     static void flush(Worker& worker, std::size_t arity, const RelationPart& target,
                       SharedPendingRows& found, std::size_t slice);
 
