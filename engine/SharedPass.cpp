@@ -17,11 +17,15 @@ constexpr std::size_t kMostSlicesPerWave = 1024;
 // is more. The slices keep their memory from wave to wave, so a wide first wave would set the
 // pass's peak.
 constexpr std::size_t kWaveRows = std::size_t{1} << 16;
-// A slice of the usual rows is worth handing to a thread when each row gives a few combinations.
-// A body whose last pass gave fewer, as a closure along a chain gives one per row, takes up to
-// this many times more rows per slice, so that its many small passes stay on one thread rather
-// than wait for the others.
+// A slice should hold about eight times its usual rows in rows and combinations together, as
+// when each row gives seven combinations. A body whose last pass gave fewer per row, as a closure
+// along a chain gives one, takes up to this many times more rows per slice, so that its many small
+// passes stay on one thread rather than wait for the others.
 constexpr std::uint64_t kMostSliceWidening = 8;
+// A body that gave many more, as a non-linear closure gives hundreds, takes up to this many times
+// fewer: each slice's rows wait until its wave ends, and a few wide slices would hold most of an
+// iteration's rows at once.
+constexpr std::uint64_t kMostSliceNarrowing = 16;
 
 std::uint32_t rowsOf(const ReferenceRows& rows) {
     return rows.end > rows.begin ? rows.end - rows.begin : 0;
@@ -56,9 +60,11 @@ RuleBodyJoin& SharedPass::joinOf(Worker& worker, std::size_t rule, std::size_t b
 std::size_t SharedPass::sliceRowsOf(std::size_t rule, std::size_t body) const {
     const PassSize& last = lastPassOf[firstBodyOf[rule] + body];
     if (last.rows == 0) return rowsPerSlice;
-    const std::uint64_t widening = std::clamp<std::uint64_t>(
-        kMostSliceWidening * last.rows / (last.rows + last.combinations), 1, kMostSliceWidening);
-    return rowsPerSlice * widening;
+    const std::uint64_t wanted = std::uint64_t{rowsPerSlice} * kMostSliceWidening * last.rows /
+                                 (last.rows + last.combinations);
+    const std::uint64_t narrowest = std::max<std::uint64_t>(1, rowsPerSlice / kMostSliceNarrowing);
+    return std::clamp<std::uint64_t>(wanted, narrowest,
+                                     std::uint64_t{rowsPerSlice} * kMostSliceWidening);
 }
 
 std::size_t SharedPass::sliceCountOf(std::size_t rule, std::size_t body,
