@@ -2,6 +2,7 @@
 
 #include <pthread.h>
 
+#include <algorithm>
 #include <csignal>
 #include <system_error>
 
@@ -33,19 +34,28 @@ void WorkerPool::run(std::size_t count, const std::function<void(std::size_t, st
         for (std::size_t number = 0; number < count; ++number) task(number, 0);
         return;
     }
+    // Only as many threads as there are tasks beside the calling thread's take part: a job of
+    // two tasks on a pool of sixty-four would otherwise wake all of them and wait for each.
+    const std::size_t helpers = std::min(count - 1, threads.size());
     {
         const std::lock_guard<std::mutex> lock(mutex);
         job = &task;
         ++jobNumber;
         taskCount = count;
         nextTask = 0;
-        busyWorkers = threads.size() + 1;
+        busyWorkers = 1;
+        seats = helpers;
         failure = nullptr;
     }
-    started.notify_all();
+    if (helpers == threads.size()) {
+        started.notify_all();
+    } else {
+        for (std::size_t helper = 0; helper < helpers; ++helper) started.notify_one();
+    }
     takeTasks(0);
     std::unique_lock<std::mutex> lock(mutex);
     finished.wait(lock, [this] { return busyWorkers == 0; });
+    seats = 0;  // a thread that wakes only now has nothing left to take
     job = nullptr;
     if (failure) std::rethrow_exception(std::exchange(failure, nullptr));
 }
@@ -82,6 +92,9 @@ void WorkerPool::work(std::size_t worker) {
             started.wait(lock, [&] { return isStopping || jobNumber != seenJob; });
             if (isStopping) return;
             seenJob = jobNumber;
+            if (seats == 0) continue;  // enough threads take part in this job
+            --seats;
+            ++busyWorkers;
         }
         takeTasks(worker);
     }

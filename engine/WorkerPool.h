@@ -40,7 +40,8 @@ private:
     std::size_t jobNumber = 0;
     std::size_t taskCount = 0;
     std::size_t nextTask = 0;
-    std::size_t busyWorkers = 0;
+    std::size_t busyWorkers = 0;  // the calling thread and the threads that took a seat
+    std::size_t seats = 0;        // threads that may still join the job
     std::exception_ptr failure;
     bool isStopping = false;
 };

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <bit>
+#include <cstdint>
 #include <stdexcept>
 #include <vector>
 
@@ -26,6 +28,25 @@ TEST(WorkerPool, RunsEveryTaskOnceOnEveryPoolSize) {
             EXPECT_TRUE(isWorkerInRange);
         }
     }
+}
+
+// Small jobs on a large pool: only as many threads as tasks take part, and a thread that wakes
+// after its job ended must not take part in the next one's place or count itself twice.
+TEST(WorkerPool, ManySmallJobsOnALargePoolRunEveryTaskOnce) {
+    WorkerPool pool(16);
+    std::vector<std::atomic<int>> runs(3);
+    for (int job = 0; job < 3000; ++job) {
+        const std::size_t tasks = 2 + job % 2;
+        std::atomic<std::uint64_t> workers = 0;  // one bit per worker that ran a task
+        pool.run(tasks, [&](std::size_t task, std::size_t worker) {
+            runs[task].fetch_add(1);
+            workers.fetch_or(std::uint64_t{1} << worker);
+        });
+        EXPECT_LE(std::popcount(workers.load()), static_cast<int>(tasks));
+    }
+    EXPECT_EQ(runs[0].load(), 3000);
+    EXPECT_EQ(runs[1].load(), 3000);
+    EXPECT_EQ(runs[2].load(), 1500);
 }
 
 TEST(WorkerPool, AFailingTaskFailsTheJobAndLeavesThePoolUsable) {
