@@ -47,11 +47,11 @@ public:
     std::uint32_t hashOf(const ValueId* values) const {
         return static_cast<std::uint32_t>(hashValueIds(values, arity));
     }
-    void prefetch(std::uint32_t tag) const { slots.prefetch(tag); }
+    [[gnu::always_inline]] void prefetch(std::uint32_t tag) const { slots.prefetch(tag); }
     // Once the slot is fetched: fetches the row that a search for this tag will compare first.
     // A large table's rows are as far apart as its slots, so a search costs two misses unless
     // both are fetched ahead.
-    void prefetchCandidate(std::uint32_t tag) const {
+    [[gnu::always_inline]] void prefetchCandidate(std::uint32_t tag) const {
         const std::size_t number = slots.firstCandidate(tag);
         if (number != TaggedSlots::kNone) __builtin_prefetch(row(number));
     }

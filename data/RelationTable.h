@@ -36,7 +36,7 @@ public:
     bool insert(const ValueId* values, std::size_t arity);
     // The same with the row's hash (RelationPart::hashOf) computed and prefetched beforehand.
     bool insert(const ValueId* values, std::size_t arity, std::uint32_t tag);
-    void prefetchRow(std::size_t arity, std::uint32_t tag) const {
+    [[gnu::always_inline]] void prefetchRow(std::size_t arity, std::uint32_t tag) const {
         const RelationPart* part = findPart(arity);
         if (part != nullptr && part->isLarge()) part->prefetch(tag);
     }

@@ -125,7 +125,9 @@ public:
 
     // The slot where the search for an entry with this tag begins.
     std::size_t homeSlot(std::uint32_t tag) const { return tag & slotMask(); }
-    void prefetch(std::uint32_t tag) const { __builtin_prefetch(&slots[homeSlot(tag)]); }
+    [[gnu::always_inline]] void prefetch(std::uint32_t tag) const {
+        __builtin_prefetch(&slots[homeSlot(tag)]);
+    }
     std::size_t capacity() const { return slots.size(); }
 
 private:

@@ -48,10 +48,16 @@ public:
             (static_cast<std::uint64_t>(value) * 0x9E3779B97F4A7C15ull) >> 32);
     }
     static std::uint32_t stringTag(std::string_view value);
-    void prefetchInteger(std::uint32_t tag) const { integerSlots.prefetch(tag); }
-    void prefetchString(std::uint32_t tag) const { stringSlots.prefetch(tag); }
+    // The prefetches are inlined always: the compiler takes a call that only prefetches for one
+    // without effect and may drop it.
+    [[gnu::always_inline]] void prefetchInteger(std::uint32_t tag) const {
+        integerSlots.prefetch(tag);
+    }
+    [[gnu::always_inline]] void prefetchString(std::uint32_t tag) const {
+        stringSlots.prefetch(tag);
+    }
     // Once the slot has come, the entry it leads to; a second stage for a batch of strings.
-    void prefetchStringEntry(std::uint32_t tag) const {
+    [[gnu::always_inline]] void prefetchStringEntry(std::uint32_t tag) const {
         const std::size_t number = stringSlots.numberAt(stringSlots.homeSlot(tag));
         if (number != TaggedSlots::kNone) __builtin_prefetch(&strings[number]);
     }
