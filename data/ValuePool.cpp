@@ -1,5 +1,6 @@
 #include "data/ValuePool.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <stdexcept>
@@ -8,38 +9,50 @@ std::uint32_t ValuePool::stringTag(std::string_view value) {
     return static_cast<std::uint32_t>(std::hash<std::string_view>{}(value));
 }
 
+ValuePool::ValuePool(unsigned bits)
+    : shardBits(std::min(bits, kMostShardBits)),
+      shardMask((ValueId{1} << shardBits) - 1),
+      mostPerShard(kMaxInterned >> shardBits),
+      shards(std::make_unique<Shard[]>(shardCount())) {}
+
 ValueId ValuePool::internInteger(std::int64_t value, std::uint32_t tag) {
     if (isInline(value)) return inlineId(value);
-    const std::size_t slot =
-        integerSlots.find(tag, [&](std::size_t number) { return largeIntegers[number] == value; });
-    std::size_t number = integerSlots.numberAt(slot);
+    const std::size_t shardNumber = shardOf(tag);
+    Shard& shard = shards[shardNumber];
+    const std::size_t slot = shard.integerSlots.find(
+        tag, [&](std::size_t number) { return shard.largeIntegers[number] == value; });
+    std::size_t number = shard.integerSlots.numberAt(slot);
     if (number == TaggedSlots::kNone) {
-        number = largeIntegers.size();
-        if (number == kMaxInterned) throw std::length_error("too many distinct integers");
-        largeIntegers.push_back(value);
-        integerSlots.fill(slot, tag, number,
-                          [this](std::size_t old) { return integerTag(largeIntegers[old]); });
+        number = shard.largeIntegers.size();
+        if (number == mostPerShard) throw std::length_error("too many distinct integers");
+        shard.largeIntegers.push_back(value);
+        shard.integerSlots.fill(slot, tag, number, [&shard](std::size_t old) {
+            return integerTag(shard.largeIntegers[old]);
+        });
     }
-    return kFirstLargeInteger + static_cast<ValueId>(number);
+    return idOf(kFirstLargeInteger, shardNumber, number);
 }
 
 ValueId ValuePool::internString(std::string_view value, std::uint32_t tag) {
     if (value.size() > UINT32_MAX) throw std::length_error("string too long");
     StringEntry entry = probeOf(value);
-    const std::size_t slot =
-        stringSlots.find(tag, [&](std::size_t number) { return isString(number, entry, value); });
-    std::size_t number = stringSlots.numberAt(slot);
+    const std::size_t shardNumber = shardOf(tag);
+    Shard& shard = shards[shardNumber];
+    const std::size_t slot = shard.stringSlots.find(
+        tag, [&](std::size_t number) { return shard.isString(number, entry, value); });
+    std::size_t number = shard.stringSlots.numberAt(slot);
     if (number == TaggedSlots::kNone) {
-        number = strings.size();
-        if (number == kMaxInterned) throw std::length_error("too many distinct strings");
+        number = shard.strings.size();
+        if (number == mostPerShard) throw std::length_error("too many distinct strings");
         if (value.size() > kShortString) {
-            const std::size_t start = text.size();
+            const std::size_t start = shard.text.size();
             std::memcpy(entry.head + kStartOffset, &start, sizeof start);
-            text.append(value.data(), value.size());
+            shard.text.append(value.data(), value.size());
         }
-        strings.push_back(entry);
-        stringSlots.fill(slot, tag, number,
-                         [this](std::size_t old) { return stringTag(stringAt(old)); });
+        shard.strings.push_back(entry);
+        shard.stringSlots.fill(slot, tag, number, [&shard](std::size_t old) {
+            return stringTag(shard.stringAt(old));
+        });
     }
-    return kFirstString + static_cast<ValueId>(number);
+    return idOf(kFirstString, shardNumber, number);
 }

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,8 +21,26 @@ using ValueId = std::uint32_t;
 
 // Interns the values of the run that do not fit in an id. Integer 5 and string '5' are
 // different values.
+//
+// A pool may keep its values in several shards, picked by the values' hashes, each numbering its
+// own values in the order it first meets them; an id then holds its shard and that number.
+// Values of different shards never meet, so a loader may intern each shard's values on a thread
+// of its own, and as long as it takes each shard's values in input order the ids are the same
+// whatever thread interns them. One shard, as on one thread, numbers values as they come.
 class ValuePool {
 public:
+    static constexpr unsigned kMostShardBits = 6;
+
+    // 2^shardBits shards, at most 2^kMostShardBits.
+    explicit ValuePool(unsigned shardBits = 0);
+    std::size_t shardCount() const { return std::size_t{1} << shardBits; }
+    // The shard of a value with this hash. The hash is mixed again so that the slot bits it
+    // leaves a shard's table still vary.
+    std::size_t shardOf(std::uint32_t tag) const {
+        const std::uint32_t mixed = tag * std::uint32_t{0x9E3779B1u};
+        return static_cast<std::size_t>((std::uint64_t{mixed} << shardBits) >> 32);
+    }
+
     ValueId internInteger(std::int64_t value) {
         return isInline(value) ? inlineId(value) : internInteger(value, integerTag(value));
     }
@@ -51,26 +70,32 @@ public:
     // The prefetches are inlined always: the compiler takes a call that only prefetches for one
     // without effect and may drop it.
     [[gnu::always_inline]] void prefetchInteger(std::uint32_t tag) const {
-        integerSlots.prefetch(tag);
+        shards[shardOf(tag)].integerSlots.prefetch(tag);
     }
     [[gnu::always_inline]] void prefetchString(std::uint32_t tag) const {
-        stringSlots.prefetch(tag);
+        shards[shardOf(tag)].stringSlots.prefetch(tag);
     }
     // Once the slot has come, the entry it leads to; a second stage for a batch of strings.
     [[gnu::always_inline]] void prefetchStringEntry(std::uint32_t tag) const {
-        const std::size_t number = stringSlots.numberAt(stringSlots.homeSlot(tag));
-        if (number != TaggedSlots::kNone) __builtin_prefetch(&strings[number]);
+        const Shard& shard = shards[shardOf(tag)];
+        const std::size_t number = shard.stringSlots.numberAt(shard.stringSlots.homeSlot(tag));
+        if (number != TaggedSlots::kNone) __builtin_prefetch(&shard.strings[number]);
     }
+    // Interning changes only the shard of the tag: calls for different shards may run at once.
     ValueId internInteger(std::int64_t value, std::uint32_t tag);
     ValueId internString(std::string_view value, std::uint32_t tag);
 
     static bool isInteger(ValueId id) { return id < kFirstString; }
     std::int64_t integerValue(ValueId id) const {
         if (id < kFirstLargeInteger) return std::int64_t{id} - kInlineOffset;
-        return largeIntegers[id - kFirstLargeInteger];
+        const ValueId number = id - kFirstLargeInteger;
+        return shards[number & shardMask].largeIntegers[number >> shardBits];
     }
     // Valid until the next string is interned.
-    std::string_view stringValue(ValueId id) const { return stringAt(id - kFirstString); }
+    std::string_view stringValue(ValueId id) const {
+        const ValueId number = id - kFirstString;
+        return shards[number & shardMask].stringAt(number >> shardBits);
+    }
 
     // left op right with the value semantics: false between an integer and a string.
     bool compare(ValueId left, Comparison op, ValueId right) const {
@@ -95,7 +120,12 @@ private:
     static constexpr std::int64_t kInlineOffset = std::int64_t{1} << 30;
     static constexpr ValueId kFirstLargeInteger = ValueId{1} << 31;
     static constexpr ValueId kFirstString = kFirstLargeInteger + (ValueId{1} << 30);
+    // Each class of interned values has 2^30 ids, shared out evenly between the shards.
     static constexpr std::size_t kMaxInterned = std::size_t{1} << 30;
+
+    ValueId idOf(ValueId first, std::size_t shard, std::size_t number) const {
+        return first + static_cast<ValueId>(number << shardBits | shard);
+    }
 
     // A string of up to twelve bytes is held whole in its entry, so that telling whether an
     // entry holds a value needs one memory access; a longer one keeps its first four bytes and
@@ -107,13 +137,6 @@ private:
     static constexpr std::size_t kShortString = sizeof StringEntry{}.head;
     static constexpr std::size_t kStartOffset = 4;
 
-    std::string_view stringAt(std::size_t number) const {
-        const StringEntry& entry = strings[number];
-        if (entry.length <= kShortString) return std::string_view(entry.head, entry.length);
-        std::size_t start = 0;
-        std::memcpy(&start, entry.head + kStartOffset, sizeof start);
-        return std::string_view(text.data() + start, entry.length);
-    }
     // The entry a string would have, with the start of a long one left zero: a short string's
     // entry equals it whole, a long one's in length and first bytes.
     static StringEntry probeOf(std::string_view value) {
@@ -122,16 +145,32 @@ private:
         if (copied != 0) std::memcpy(probe.head, value.data(), copied);
         return probe;
     }
-    bool isString(std::size_t number, const StringEntry& probe, std::string_view value) const {
-        const StringEntry& entry = strings[number];
-        if (probe.length <= kShortString) return std::memcmp(&entry, &probe, sizeof entry) == 0;
-        return std::memcmp(&entry, &probe, sizeof entry.length + kStartOffset) == 0 &&
-               stringAt(number) == value;
-    }
 
-    GrowingArray<std::int64_t> largeIntegers;  // the interned integers by number
-    GrowingArray<StringEntry> strings;         // the interned strings by number
-    GrowingArray<char> text;                   // the bytes of the long strings
-    TaggedSlots integerSlots;                  // interned integers' numbers by hash
-    TaggedSlots stringSlots;                   // strings' numbers by hash
+    // The values of one shard, numbered from 0 in each class.
+    struct Shard {
+        std::string_view stringAt(std::size_t number) const {
+            const StringEntry& entry = strings[number];
+            if (entry.length <= kShortString) return std::string_view(entry.head, entry.length);
+            std::size_t start = 0;
+            std::memcpy(&start, entry.head + kStartOffset, sizeof start);
+            return std::string_view(text.data() + start, entry.length);
+        }
+        bool isString(std::size_t number, const StringEntry& probe, std::string_view value) const {
+            const StringEntry& entry = strings[number];
+            if (probe.length <= kShortString) return std::memcmp(&entry, &probe, sizeof entry) == 0;
+            return std::memcmp(&entry, &probe, sizeof entry.length + kStartOffset) == 0 &&
+                   stringAt(number) == value;
+        }
+
+        GrowingArray<std::int64_t> largeIntegers;  // the interned integers by number
+        GrowingArray<StringEntry> strings;         // the interned strings by number
+        GrowingArray<char> text;                   // the bytes of the long strings
+        TaggedSlots integerSlots;                  // interned integers' numbers by hash
+        TaggedSlots stringSlots;                   // strings' numbers by hash
+    };
+
+    unsigned shardBits;
+    ValueId shardMask;
+    std::size_t mostPerShard;
+    std::unique_ptr<Shard[]> shards;
 };

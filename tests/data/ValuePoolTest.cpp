@@ -67,19 +67,57 @@ std::string numberedText(std::int64_t i) {
     return text;
 }
 
-// Many values make the tables grow several times; each value must still be found under its id.
+// Many values make the tables grow several times; each value must still be found under its id,
+// in a pool of one shard and of several.
 TEST(ValuePoolInterning, ManyValuesSurviveGrowth) {
-    ValuePool pool;
-    std::vector<ValueId> integerIds;
-    std::vector<ValueId> stringIds;
-    for (std::int64_t i = 0; i < 100000; ++i) {
-        integerIds.push_back(pool.internInteger((i << 32) + 7));
-        stringIds.push_back(pool.internString(numberedText(i)));
+    for (const unsigned shardBits : {0u, 3u, ValuePool::kMostShardBits}) {
+        ValuePool pool(shardBits);
+        std::vector<ValueId> integerIds;
+        std::vector<ValueId> stringIds;
+        for (std::int64_t i = 0; i < 100000; ++i) {
+            integerIds.push_back(pool.internInteger((i << 32) + 7));
+            stringIds.push_back(pool.internString(numberedText(i)));
+        }
+        EXPECT_EQ(std::set<ValueId>(integerIds.begin(), integerIds.end()).size(), 100000u);
+        EXPECT_EQ(std::set<ValueId>(stringIds.begin(), stringIds.end()).size(), 100000u);
+        for (std::int64_t i = 0; i < 100000; ++i) {
+            ASSERT_EQ(pool.internInteger((i << 32) + 7), integerIds[i]) << shardBits;
+            ASSERT_EQ(pool.integerValue(integerIds[i]), (i << 32) + 7) << shardBits;
+            ASSERT_EQ(pool.internString(numberedText(i)), stringIds[i]) << shardBits;
+            ASSERT_EQ(pool.stringValue(stringIds[i]), numberedText(i)) << shardBits;
+        }
     }
-    for (std::int64_t i = 0; i < 100000; ++i) {
-        ASSERT_EQ(pool.internInteger((i << 32) + 7), integerIds[i]);
-        ASSERT_EQ(pool.internString(numberedText(i)), stringIds[i]);
-        ASSERT_EQ(pool.stringValue(stringIds[i]), numberedText(i));
+}
+
+// A loader interns each shard's values on a thread of its own: taking the shards one after the
+// other, each shard's values in input order, gives every value the id that interning them in
+// input order gives.
+TEST(ValuePoolInterning, IdsDependOnlyOnTheOrderWithinEachShard) {
+    std::vector<std::string> strings;
+    std::vector<std::int64_t> integers;
+    for (std::int64_t i = 0; i < 20000; ++i) {
+        strings.push_back(numberedText(i % 7000 * 13));
+        integers.push_back((i % 5000) << 33);
+    }
+    ValuePool inOrder(3);
+    std::vector<ValueId> expectedStrings;
+    std::vector<ValueId> expectedIntegers;
+    for (std::size_t i = 0; i < strings.size(); ++i) {
+        expectedStrings.push_back(inOrder.internString(strings[i]));
+        expectedIntegers.push_back(inOrder.internInteger(integers[i]));
+    }
+    ValuePool byShard(3);
+    for (std::size_t shard = byShard.shardCount(); shard-- > 0;) {
+        for (std::size_t i = 0; i < strings.size(); ++i) {
+            const std::uint32_t stringTag = ValuePool::stringTag(strings[i]);
+            if (byShard.shardOf(stringTag) == shard) {
+                EXPECT_EQ(byShard.internString(strings[i], stringTag), expectedStrings[i]);
+            }
+            const std::uint32_t integerTag = ValuePool::integerTag(integers[i]);
+            if (byShard.shardOf(integerTag) == shard) {
+                EXPECT_EQ(byShard.internInteger(integers[i], integerTag), expectedIntegers[i]);
+            }
+        }
     }
 }
 
