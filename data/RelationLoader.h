@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,14 +18,31 @@
 // adding up. Small integers are their own ids and go straight into the batch's cells. Rows enter
 // the table in line order, and the relation learns which lines gave no row; call finish before
 // the table is read.
+//
+// Given a way to run shares of work on several threads, the loader takes lines in blocks of many
+// instead: the threads read a block's lines, each a share of them, then intern its values, each
+// the values of some of the pool's shards, in line order; then the calling thread inserts the
+// rows, in line order. So values get the ids, and rows the places, that one thread would give.
 class RelationLoader {
 public:
+    // runShares(n, share) is to call share(0) to share(n - 1), on any threads at once.
+    using ShareRunner =
+        std::function<void(std::size_t count, const std::function<void(std::size_t)>& share)>;
+    // Hears of a row line not read as written: the line and its place after the header (0 for
+    // the first).
+    using LineHandler = std::function<void(std::string_view line, std::size_t place)>;
+
     RelationLoader(StoredRelation& target, ValuePool& values);
+    // Loads in blocks, on the threads of runShares, which must outlive the loader. Lines not
+    // read as written go to notAsWritten, in line order, once their block is loaded.
+    RelationLoader(StoredRelation& target, ValuePool& values, const ShareRunner& runShares,
+                   LineHandler notAsWritten);
 
     // The row line after the last one given; it need not outlive the call. An empty line gives
     // no row. Returns whether the line is read as written: one field per column of the header,
     // each an integer as written or a string between quotes. Telling costs nothing beyond the
-    // reading, so a caller that checks rows needs to look only at the others.
+    // reading, so a caller that checks rows needs to look only at the others. A loader that
+    // takes blocks returns true and tells notAsWritten instead.
     bool addLine(std::string_view line);
     void finish();
 
@@ -33,7 +51,7 @@ private:
     static constexpr std::size_t kLongLine = std::size_t{1} << 20;
 
     // A value the pool keeps, a string or a large integer, and the cell its id goes to: an
-    // integer's value, or where a string's bytes start in the batch's text.
+    // integer's value, or where a string's bytes start in the text its lines are read from.
     struct PooledField {
         std::int64_t number;
         std::size_t length;
@@ -42,10 +60,38 @@ private:
         bool isString;
     };
 
-    bool addPlainDigitsLine(std::string_view line);
+    // A share of a block's lines as one thread read them: the cells of each line's row (none
+    // for an empty line), and the fields the pool keeps, ordered by the pool's shard.
+    struct BlockShare {
+        std::vector<ValueId> cells;
+        std::vector<PooledField> pooled;  // in field order
+        // The fields' numbers by shard, each shard's in field order, and one past each shard's
+        // last in byShard.
+        std::vector<std::uint32_t> byShard;
+        std::vector<std::size_t> shardEnds;
+        std::vector<std::size_t> lineEnds;  // one past each line's last cell
+        std::vector<std::size_t> linesNotAsWritten;
+    };
+
+    static std::string_view stringOf(std::string_view strings, const PooledField& field) {
+        return strings.substr(static_cast<std::size_t>(field.number), field.length);
+    }
+    void fetchAhead(PooledField* fields, const std::uint32_t* order, std::size_t count,
+                    std::string_view strings, bool isTagged) const;
     bool isWholeRow(std::size_t fields) const { return fields == relation.getColumnCount(); }
+    // Reads one line's fields into cells and pooled; whether it is read as written. Strings are
+    // placed by where they start after stringBase, or copied to text when it is null.
+    bool readLine(std::string_view line, std::vector<ValueId>& lineCells,
+                  std::vector<PooledField>& lineFields, const char* stringBase);
     void flush();
-    void internPooled();
+    void internPooled(PooledField* fields, const std::uint32_t* order, std::size_t count,
+                      std::vector<ValueId>& rowCells, std::string_view strings, bool isTagged);
+    void insertRows(const std::vector<ValueId>& rowCells, const std::vector<std::size_t>& ends,
+                    std::size_t firstPlace);
+    void addBlockLine(std::string_view line);
+    void readBlockShare(std::size_t share);
+    void internBlockShard(std::size_t shard);
+    void loadBlock();
 
     StoredRelation& relation;
     RelationTable& table;
@@ -60,4 +106,14 @@ private:
     std::string text;
     std::string_view borrowedLine;  // the line whose strings a batch of one long line reads
     std::vector<std::uint32_t> rowTags;
+
+    // Loading in blocks: the lines of the block at hand back to back, where each starts, the
+    // place of its first line, and the shares its lines are read in.
+    const ShareRunner* blockRunner = nullptr;
+    LineHandler notAsWritten;
+    std::string blockText;
+    std::vector<std::size_t> blockLineStarts;
+    std::size_t blockStart = 0;
+    std::size_t blockShareCount = 0;
+    std::vector<BlockShare> blockShares;
 };

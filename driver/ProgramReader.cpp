@@ -1,10 +1,28 @@
 #include "driver/ProgramReader.h"
 
+#include <utility>
+
 ProgramReader::ProgramReader(ValuePool& values, OutputChunks& echo) : pool(values), echoed(echo) {}
+
+ProgramReader::ProgramReader(ValuePool& values, OutputChunks& echo,
+                             const RelationLoader::ShareRunner& runShares)
+    : pool(values), echoed(echo), blockRunner(&runShares) {}
 
 void ProgramReader::header(std::string_view line, std::size_t number) {
     finishRows();  // before the relation it fills can move
-    rows.emplace(edb.emplace_back(line, number), pool);
+    StoredRelation& relation = edb.emplace_back(line, number);
+    if (blockRunner == nullptr) {
+        rows.emplace(relation, pool);
+        return;
+    }
+    // Row lines follow their header one by one.
+    RelationLoader::LineHandler notAsWritten;
+    if (rowNotAsWritten) {
+        notAsWritten = [this, number](std::string_view row, std::size_t place) {
+            rowNotAsWritten(row, number + 1 + place);
+        };
+    }
+    rows.emplace(relation, pool, *blockRunner, std::move(notAsWritten));
 }
 
 void ProgramReader::finishRows() {

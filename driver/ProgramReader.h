@@ -1,9 +1,11 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -30,6 +32,10 @@ struct Program {
 class ProgramReader {
 public:
     ProgramReader(ValuePool& pool, OutputChunks& echo);
+    // Loads rows in blocks on the threads of runShares, which must outlive the reader (see
+    // RelationLoader).
+    ProgramReader(ValuePool& pool, OutputChunks& echo,
+                  const RelationLoader::ShareRunner& runShares);
 
     // Nothing when the input could not be read to its end.
     std::optional<Program> read(InputLines& input) {
@@ -41,8 +47,17 @@ public:
     template <typename Other>
     std::optional<Program> read(InputLines& input, Other& other) {
         Both<Other> both{*this, other};
+        // Rows loaded in blocks are told to be read as written at once; the others reach the
+        // other handler when their block is loaded, before the next header.
+        if constexpr (!std::is_same_v<Other, NoOtherReader>) {
+            rowNotAsWritten = [&other](std::string_view line, std::size_t number) {
+                other.row(line, number);
+            };
+        }
         readSections([&input] { return input.next(); }, both);
-        return finish(input);
+        std::optional<Program> program = finish(input);
+        rowNotAsWritten = nullptr;
+        return program;
     }
 
     // The steps of reading, in the order the lines give them.
@@ -86,6 +101,9 @@ private:
 
     ValuePool& pool;
     OutputChunks& echoed;
+    const RelationLoader::ShareRunner* blockRunner = nullptr;
+    // Takes a row line not read as written and its number, from a loader that reads blocks.
+    std::function<void(std::string_view, std::size_t)> rowNotAsWritten;
     RuleListBuilder rules;
     std::vector<StoredRelation> edb;
     std::optional<RelationLoader> rows;

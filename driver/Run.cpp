@@ -32,6 +32,8 @@ using Write = std::function<void(std::string_view)>;
 
 // A run shorter than this shows no progress line.
 constexpr std::chrono::milliseconds kProgressDelay{1000};
+// Shards of the value pool per thread when rows are read on several.
+constexpr std::size_t kShardsPerThread = 4;
 
 // Who follows a run besides its output, each optional: a checker that sees its lines as they
 // are read, a profile, and a progress line.
@@ -118,20 +120,38 @@ std::vector<RelationTable> evaluate(Program& program, ValuePool& pool, WorkerPoo
 // not be read to its end.
 bool readEvaluateWrite(InputLines& input, const Write& write, const RunFollowers& followers,
                        Parallelism parallelism) {
-    ValuePool pool;
+    WorkerPool workers(parallelism.threads);
+    // On several threads rows are read on all of them, the pool's values interned in shards,
+    // a few per thread so that uneven shards balance out.
+    unsigned shardBits = 0;
+    if (workers.size() > 1) {
+        while (shardBits < ValuePool::kMostShardBits &&
+               (std::size_t{1} << shardBits) < workers.size() * kShardsPerThread) {
+            ++shardBits;
+        }
+    }
+    ValuePool pool(shardBits);
+    const RelationLoader::ShareRunner runShares =
+        [&workers](std::size_t count, const std::function<void(std::size_t)>& share) {
+            workers.run(count, [&share](std::size_t number, std::size_t) { share(number); });
+        };
     std::optional<Program> program;
     {
         // The echo's chunk and the input's buffer are given back before the rules run.
         OutputChunks echoed(write);
-        ProgramReader reader(pool, echoed);
-        program = readProgram(reader, input, followers);
+        std::optional<ProgramReader> reader;
+        if (workers.size() > 1) {
+            reader.emplace(pool, echoed, runShares);
+        } else {
+            reader.emplace(pool, echoed);
+        }
+        program = readProgram(*reader, input, followers);
         if (!program) return false;
         echoed.flush();
     }
     input.close();
     if (followers.profile != nullptr) followers.profile->readingEnded(program->rules);
     if (followers.progress != nullptr) followers.progress->startEvaluating();
-    WorkerPool workers(parallelism.threads);
     const std::vector<RelationTable> idb =
         evaluate(*program, pool, workers, parallelism, followers);
     if (followers.profile != nullptr) followers.profile->evaluationEnded();

@@ -54,4 +54,25 @@ TEST(TerminalMessages, ARunWithFindingsSaysHowManyAndWhereToSeeThem) {
     EXPECT_EQ(quiet.standardError, "");
 }
 
+// Rows are read on every thread; those not read as written still reach the checks, each against
+// its own relation's header, however the lines are shared out.
+TEST(TerminalMessages, RowFindingsAreTheSameOnAnyNumberOfThreads) {
+    if (!hasScript()) GTEST_SKIP() << "script is not installed";
+    const ScratchDirectory scratch;
+    std::string input = "p(X)<-e(X,Y)\n\ne(A,B)\n";
+    for (int i = 0; i < 40000; ++i) {
+        input += i % 1000 == 0 ? "1,2.5\n" : std::to_string(i) + "," + std::to_string(i % 9) + "\n";
+    }
+    // The last row of e has a column too many for e, not for f after it.
+    input += "1,2,3\n\nf(A,B,C)\n1,2,3\n4,5\n";
+    writeFileBytes(scratch.path("in.txt"), input);
+    const std::string expected = "dedb: in.txt: 42 findings; 'dedb --check in.txt' lists them\n";
+    for (const char* jobs : {"1", "2", "3"}) {
+        EXPECT_EQ(runOnTerminal(scratch, "C", std::string("-j ") + jobs + " in.txt out.txt")
+                      .standardOutput,
+                  expected)
+            << jobs;
+    }
+}
+
 }  // namespace
