@@ -1,8 +1,10 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,17 +27,23 @@
 // rows, in line order. So values get the ids, and rows the places, that one thread would give.
 class RelationLoader {
 public:
-    // runShares(n, share) is to call share(0) to share(n - 1), on any threads at once.
-    using ShareRunner =
-        std::function<void(std::size_t count, const std::function<void(std::size_t)>& share)>;
+    // The threads a loader reads blocks on: run(n, task) is to call task(0, thread) to
+    // task(n - 1, thread), on any of threadCount threads at once, each call told the number of
+    // the thread that makes it (below threadCount).
+    struct Threads {
+        std::function<void(std::size_t count,
+                           const std::function<void(std::size_t task, std::size_t thread)>&)>
+            run;
+        std::size_t threadCount;
+    };
     // Hears of a row line not read as written: the line and its place after the header (0 for
     // the first).
     using LineHandler = std::function<void(std::string_view line, std::size_t place)>;
 
     RelationLoader(StoredRelation& target, ValuePool& values);
-    // Loads in blocks, on the threads of runShares, which must outlive the loader. Lines not
-    // read as written go to notAsWritten, in line order, once their block is loaded.
-    RelationLoader(StoredRelation& target, ValuePool& values, const ShareRunner& runShares,
+    // Loads in blocks, on threads that must outlive the loader. Lines not read as written go to
+    // notAsWritten, in line order, once their block is loaded.
+    RelationLoader(StoredRelation& target, ValuePool& values, const Threads& threads,
                    LineHandler notAsWritten);
 
     // The row line after the last one given; it need not outlive the call. An empty line gives
@@ -62,13 +70,14 @@ private:
 
     // A share of a block's lines as one thread read them: the cells of each line's row (none
     // for an empty line), and the fields the pool keeps, ordered by the pool's shard.
-    struct BlockShare {
+    struct alignas(128) BlockShare {
         std::vector<ValueId> cells;
         std::vector<PooledField> pooled;  // in field order
         // The fields' numbers by shard, each shard's in field order, and one past each shard's
         // last in byShard.
         std::vector<std::uint32_t> byShard;
         std::vector<std::size_t> shardEnds;
+        std::vector<ValueId> pooledIds;     // the ids of the fields in byShard, in its order
         std::vector<std::size_t> lineEnds;  // one past each line's last cell
         std::vector<std::size_t> linesNotAsWritten;
     };
@@ -76,21 +85,30 @@ private:
     static std::string_view stringOf(std::string_view strings, const PooledField& field) {
         return strings.substr(static_cast<std::size_t>(field.number), field.length);
     }
-    void fetchAhead(PooledField* fields, const std::uint32_t* order, std::size_t count,
-                    std::string_view strings, bool isTagged) const;
+
     bool isWholeRow(std::size_t fields) const { return fields == relation.getColumnCount(); }
-    // Reads one line's fields into cells and pooled; whether it is read as written. Strings are
-    // placed by where they start after stringBase, or copied to text when it is null.
-    bool readLine(std::string_view line, std::vector<ValueId>& lineCells,
-                  std::vector<PooledField>& lineFields, const char* stringBase);
+    // Reads one field of a row line into lineCells and lineFields; whether it is read as
+    // written. A string is placed by where it starts after stringBase, or copied to text when
+    // that is null.
+    [[gnu::always_inline]] bool readPiece(std::string_view piece, std::vector<ValueId>& lineCells,
+                                          std::vector<PooledField>& lineFields,
+                                          const char* stringBase);
     void flush();
-    void internPooled(PooledField* fields, const std::uint32_t* order, std::size_t count,
-                      std::vector<ValueId>& rowCells, std::string_view strings, bool isTagged);
+    void internPooled();
+    void internShard(const PooledField* fields, const std::uint32_t* order, std::size_t count,
+                     ValueId* ids, std::string_view strings);
     void insertRows(const std::vector<ValueId>& rowCells, const std::vector<std::size_t>& ends,
                     std::size_t firstPlace);
     void addBlockLine(std::string_view line);
+    std::string_view blockLine(std::size_t line) const {
+        const std::size_t start = blockLineStarts[line];
+        const std::size_t end =
+            line + 1 < blockLineStarts.size() ? blockLineStarts[line + 1] : blockText.size();
+        return std::string_view(blockText).substr(start, end - start);
+    }
     void readBlockShare(std::size_t share);
     void internBlockShard(std::size_t shard);
+    void internBlockShards(std::size_t thread);
     void loadBlock();
 
     StoredRelation& relation;
@@ -109,7 +127,9 @@ private:
 
     // Loading in blocks: the lines of the block at hand back to back, where each starts, the
     // place of its first line, and the shares its lines are read in.
-    const ShareRunner* blockRunner = nullptr;
+    const Threads* blockThreads = nullptr;
+    // Which of the pool's shards a thread has taken in the block at hand.
+    std::unique_ptr<std::atomic<bool>[]> shardsTaken;
     LineHandler notAsWritten;
     std::string blockText;
     std::vector<std::size_t> blockLineStarts;

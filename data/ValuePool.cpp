@@ -11,6 +11,7 @@ std::uint32_t ValuePool::stringTag(std::string_view value) {
 
 ValuePool::ValuePool(unsigned bits)
     : shardBits(std::min(bits, kMostShardBits)),
+      shardShift(32 - shardBits),
       shardMask((ValueId{1} << shardBits) - 1),
       mostPerShard(kMaxInterned >> shardBits),
       shards(std::make_unique<Shard[]>(shardCount())) {}

@@ -38,7 +38,7 @@ public:
     // leaves a shard's table still vary.
     std::size_t shardOf(std::uint32_t tag) const {
         const std::uint32_t mixed = tag * std::uint32_t{0x9E3779B1u};
-        return static_cast<std::size_t>((std::uint64_t{mixed} << shardBits) >> 32);
+        return static_cast<std::size_t>(std::uint64_t{mixed} >> shardShift);
     }
 
     ValueId internInteger(std::int64_t value) {
@@ -146,8 +146,9 @@ private:
         return probe;
     }
 
-    // The values of one shard, numbered from 0 in each class.
-    struct Shard {
+    // The values of one shard, numbered from 0 in each class; aligned so that finding a shard is
+    // a shift.
+    struct alignas(256) Shard {
         std::string_view stringAt(std::size_t number) const {
             const StringEntry& entry = strings[number];
             if (entry.length <= kShortString) return std::string_view(entry.head, entry.length);
@@ -170,6 +171,7 @@ private:
     };
 
     unsigned shardBits;
+    unsigned shardShift;  // 32 - shardBits: one shard takes no bit of the hash
     ValueId shardMask;
     std::size_t mostPerShard;
     std::unique_ptr<Shard[]> shards;

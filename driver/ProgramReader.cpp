@@ -5,13 +5,13 @@
 ProgramReader::ProgramReader(ValuePool& values, OutputChunks& echo) : pool(values), echoed(echo) {}
 
 ProgramReader::ProgramReader(ValuePool& values, OutputChunks& echo,
-                             const RelationLoader::ShareRunner& runShares)
-    : pool(values), echoed(echo), blockRunner(&runShares) {}
+                             const RelationLoader::Threads& threads)
+    : pool(values), echoed(echo), blockThreads(&threads) {}
 
 void ProgramReader::header(std::string_view line, std::size_t number) {
     finishRows();  // before the relation it fills can move
     StoredRelation& relation = edb.emplace_back(line, number);
-    if (blockRunner == nullptr) {
+    if (blockThreads == nullptr) {
         rows.emplace(relation, pool);
         return;
     }
@@ -22,7 +22,7 @@ void ProgramReader::header(std::string_view line, std::size_t number) {
             rowNotAsWritten(row, number + 1 + place);
         };
     }
-    rows.emplace(relation, pool, *blockRunner, std::move(notAsWritten));
+    rows.emplace(relation, pool, *blockThreads, std::move(notAsWritten));
 }
 
 void ProgramReader::finishRows() {

@@ -32,10 +32,8 @@ struct Program {
 class ProgramReader {
 public:
     ProgramReader(ValuePool& pool, OutputChunks& echo);
-    // Loads rows in blocks on the threads of runShares, which must outlive the reader (see
-    // RelationLoader).
-    ProgramReader(ValuePool& pool, OutputChunks& echo,
-                  const RelationLoader::ShareRunner& runShares);
+    // Loads rows in blocks on threads that must outlive the reader (see RelationLoader).
+    ProgramReader(ValuePool& pool, OutputChunks& echo, const RelationLoader::Threads& threads);
 
     // Nothing when the input could not be read to its end.
     std::optional<Program> read(InputLines& input) {
@@ -101,7 +99,7 @@ private:
 
     ValuePool& pool;
     OutputChunks& echoed;
-    const RelationLoader::ShareRunner* blockRunner = nullptr;
+    const RelationLoader::Threads* blockThreads = nullptr;
     // Takes a row line not read as written and its number, from a loader that reads blocks.
     std::function<void(std::string_view, std::size_t)> rowNotAsWritten;
     RuleListBuilder rules;

@@ -131,17 +131,18 @@ bool readEvaluateWrite(InputLines& input, const Write& write, const RunFollowers
         }
     }
     ValuePool pool(shardBits);
-    const RelationLoader::ShareRunner runShares =
-        [&workers](std::size_t count, const std::function<void(std::size_t)>& share) {
-            workers.run(count, [&share](std::size_t number, std::size_t) { share(number); });
-        };
+    const RelationLoader::Threads readingThreads{
+        [&workers](std::size_t count, const std::function<void(std::size_t, std::size_t)>& task) {
+            workers.run(count, task);
+        },
+        workers.size()};
     std::optional<Program> program;
     {
         // The echo's chunk and the input's buffer are given back before the rules run.
         OutputChunks echoed(write);
         std::optional<ProgramReader> reader;
         if (workers.size() > 1) {
-            reader.emplace(pool, echoed, runShares);
+            reader.emplace(pool, echoed, readingThreads);
         } else {
             reader.emplace(pool, echoed);
         }

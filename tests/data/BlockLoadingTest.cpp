@@ -14,19 +14,20 @@
 
 namespace {
 
-// Shares run on threads of their own, all at once, each taking the next share free, as a
-// worker pool's would.
-RelationLoader::ShareRunner runnerOn(std::size_t threads) {
-    return [threads](std::size_t count, const std::function<void(std::size_t)>& share) {
-        std::atomic<std::size_t> next{0};
-        std::vector<std::thread> started;
-        for (std::size_t t = 0; t < threads; ++t) {
-            started.emplace_back([&] {
-                for (std::size_t s = next++; s < count; s = next++) share(s);
-            });
-        }
-        for (std::thread& thread : started) thread.join();
-    };
+// Tasks run on threads of their own, all at once, each taking the next task free, as a worker
+// pool's would.
+RelationLoader::Threads threadsOf(std::size_t count) {
+    return {[count](std::size_t tasks, const std::function<void(std::size_t, std::size_t)>& task) {
+                std::atomic<std::size_t> next{0};
+                std::vector<std::thread> started;
+                for (std::size_t thread = 0; thread < count; ++thread) {
+                    started.emplace_back([&, thread] {
+                        for (std::size_t t = next++; t < tasks; t = next++) task(t, thread);
+                    });
+                }
+                for (std::thread& thread : started) thread.join();
+            },
+            count};
 }
 
 struct Loaded {
@@ -39,7 +40,7 @@ struct Loaded {
 // Loads the lines into a relation of two columns: one batch at a time without a runner, in
 // blocks on its threads with one.
 Loaded load(const std::vector<std::string>& lines, unsigned shardBits,
-            const RelationLoader::ShareRunner* runner) {
+            const RelationLoader::Threads* runner) {
     ValuePool pool(shardBits);
     StoredRelation relation("e(A,B)", 1);
     Loaded loaded;
@@ -119,7 +120,7 @@ TEST(BlockLoading, GivesTheRowsLinesAndFindingsOfLoadingOneBatchAtATime) {
     ASSERT_GT(expected.notAsWritten.size(), 1000u);
     for (const unsigned shardBits : {0u, 3u}) {
         for (const std::size_t threads : {1u, 2u, 4u}) {
-            const RelationLoader::ShareRunner runner = runnerOn(threads);
+            const RelationLoader::Threads runner = threadsOf(threads);
             const Loaded loaded = load(lines, shardBits, &runner);
             EXPECT_EQ(loaded.rows, expected.rows) << shardBits << " " << threads;
             EXPECT_EQ(loaded.lines, expected.lines) << shardBits << " " << threads;
@@ -135,10 +136,10 @@ TEST(BlockLoading, GivesTheRowsLinesAndFindingsOfLoadingOneBatchAtATime) {
 // are the same on any number of threads.
 TEST(BlockLoading, GivesTheSameIdsOnAnyNumberOfThreads) {
     const std::vector<std::string> lines = mixedLines();
-    const RelationLoader::ShareRunner one = runnerOn(1);
+    const RelationLoader::Threads one = threadsOf(1);
     const Loaded expected = load(lines, ValuePool::kMostShardBits, &one);
     for (const std::size_t threads : {2u, 5u}) {
-        const RelationLoader::ShareRunner runner = runnerOn(threads);
+        const RelationLoader::Threads runner = threadsOf(threads);
         EXPECT_EQ(load(lines, ValuePool::kMostShardBits, &runner).ids, expected.ids) << threads;
     }
 }

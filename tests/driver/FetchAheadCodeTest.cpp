@@ -36,8 +36,9 @@ TEST(FetchAheadCode, KeepsItsPrefetches) {
     if (std::system(command.c_str()) != 0) GTEST_SKIP() << "objdump is not at hand";
     const std::string listing = readFileBytes(listingPath);
     const std::vector<std::pair<std::string, int>> expected = {
-        {"RelationLoader::fetchAhead", 3},  // value slots of both kinds, string entries
-        {"PendingRows::flush", 1},          // rows of the last batches
+        {"RelationLoader::internPooled", 3},  // value slots of both kinds, string entries
+        {"RelationLoader::internShard", 3},
+        {"PendingRows::flush", 1},  // rows of the last batches
         {"SharedPass::flush", 1},
     };
     for (const auto& [function, least] : expected) {
