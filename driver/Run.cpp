@@ -32,6 +32,11 @@ using Write = std::function<void(std::string_view)>;
 
 // A run shorter than this shows no progress line.
 constexpr std::chrono::milliseconds kProgressDelay{1000};
+// Rows are read on all threads from this many on. With two, what stays on the calling thread
+// (splitting and echoing the lines, inserting the rows) and what sharing out adds (copying the
+// lines, sorting the values by shard, a second pass over them) leave about as much to gain as to
+// lose: wide-rows L read faster, strings L slower.
+constexpr std::size_t kFewestReadingThreads = 3;
 // Shards of the value pool per thread when rows are read on several.
 constexpr std::size_t kShardsPerThread = 4;
 
@@ -121,10 +126,11 @@ std::vector<RelationTable> evaluate(Program& program, ValuePool& pool, WorkerPoo
 bool readEvaluateWrite(InputLines& input, const Write& write, const RunFollowers& followers,
                        Parallelism parallelism) {
     WorkerPool workers(parallelism.threads);
-    // On several threads rows are read on all of them, the pool's values interned in shards,
-    // a few per thread so that uneven shards balance out.
+    // Rows read on several threads have the pool's values interned in shards, a few per thread
+    // so that uneven shards balance out.
+    const bool isReadInBlocks = workers.size() >= kFewestReadingThreads;
     unsigned shardBits = 0;
-    if (workers.size() > 1) {
+    if (isReadInBlocks) {
         while (shardBits < ValuePool::kMostShardBits &&
                (std::size_t{1} << shardBits) < workers.size() * kShardsPerThread) {
             ++shardBits;
@@ -141,7 +147,7 @@ bool readEvaluateWrite(InputLines& input, const Write& write, const RunFollowers
         // The echo's chunk and the input's buffer are given back before the rules run.
         OutputChunks echoed(write);
         std::optional<ProgramReader> reader;
-        if (workers.size() > 1) {
+        if (isReadInBlocks) {
             reader.emplace(pool, echoed, readingThreads);
         } else {
             reader.emplace(pool, echoed);
