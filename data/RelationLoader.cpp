@@ -222,7 +222,6 @@ void RelationLoader::flush() {
 }
 
 void RelationLoader::addBlockLine(std::string_view line) {
-    flush();  // rows of a long line before
     if (blockLineStarts.empty()) blockStart = linesTaken;
     ++linesTaken;
     blockLineStarts.push_back(blockText.size());

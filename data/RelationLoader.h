@@ -125,10 +125,10 @@ private:
     std::string_view borrowedLine;  // the line whose strings a batch of one long line reads
     std::vector<std::uint32_t> rowTags;
 
-    // Loading in blocks: the lines of the block at hand back to back, where each starts, the
-    // place of its first line, and the shares its lines are read in.
+    // Loading in blocks: the threads, which of the pool's shards a thread has taken in the block
+    // at hand, the lines of that block back to back, where each starts, the place of its first
+    // line, and the shares its lines are read in.
     const Threads* blockThreads = nullptr;
-    // Which of the pool's shards a thread has taken in the block at hand.
     std::unique_ptr<std::atomic<bool>[]> shardsTaken;
     LineHandler notAsWritten;
     std::string blockText;
