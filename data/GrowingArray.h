@@ -6,6 +6,7 @@
 #include <type_traits>
 #include <utility>
 
+#include "data/CopyFew.h"
 #include "data/MemoryBlocks.h"
 
 // An append-mostly array of plain values for the engine's large tables. A large one grows by
@@ -57,12 +58,7 @@ public:
     void append(const T* first, std::size_t n) {
         if (n == 0) return;
         if (count + n > room) reserve(grownRoom(count + n));
-        T* to = items + count;
-        if (n <= kFewItems) {
-            for (std::size_t i = 0; i < n; ++i) to[i] = first[i];  // a row or a key, mostly
-        } else {
-            std::memcpy(to, first, n * sizeof(T));
-        }
+        copyFew(first, n, items + count);
         count += n;
     }
     // Appends n items for the caller to fill in, and returns the first.
@@ -73,6 +69,15 @@ public:
         return first;
     }
     void clear() { count = 0; }
+    // Removes the first n items, moving the rest to the front.
+    void dropFront(std::size_t n) {
+        if (n >= count) {
+            count = 0;
+            return;
+        }
+        std::memmove(items, items + n, (count - n) * sizeof(T));
+        count -= n;
+    }
     void reserve(std::size_t wanted) {
         if (wanted <= room) return;
         if (wanted > kMaxItems) throw std::bad_alloc();
@@ -91,7 +96,6 @@ public:
 
 private:
     static constexpr std::size_t kMaxItems = ~std::size_t{0} / 2 / sizeof(T);
-    static constexpr std::size_t kFewItems = 4;
 
     void assignZeroed(std::size_t n, bool isPopulated) {
         if (n > kMaxItems) throw std::bad_alloc();

@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "data/CopyFew.h"
 #include "data/GrowingArray.h"
 #include "data/RelationIndex.h"
 #include "data/RowHashing.h"
@@ -91,7 +92,7 @@ public:
         std::function<void(std::size_t count, const std::function<void(std::size_t)>& share)>;
     std::size_t makeRoomForAbsent(std::size_t count, const ShareRunner& runShares);
     void placeAbsent(std::size_t position, const ValueId* values, std::uint32_t tag) {
-        std::copy_n(values, arity, cells.data() + position * arity);
+        copyFew(values, arity, cells.data() + position * arity);
         slots.fillShared(tag, position);
     }
 

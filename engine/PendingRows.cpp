@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <numeric>
 
+#include "data/CopyFew.h"
+
 PendingRows::PendingRows(RelationTable& rows, std::size_t referenceCount, bool isInKeyOrderAlways)
     : table(rows),
       keyWidth(referenceCount + 1),
@@ -20,15 +22,13 @@ bool PendingRows::isKeyLess(std::uint32_t leftBody, const std::uint32_t* leftPos
 void PendingRows::writeKey(std::uint32_t* key, std::uint32_t body, const std::uint32_t* positions,
                            std::size_t referenceCount) const {
     key[0] = body;
-    for (std::size_t i = 0; i < referenceCount; ++i) key[1 + i] = positions[i];
+    copyFew(positions, referenceCount, key + 1);
     for (std::size_t i = 1 + referenceCount; i < keyWidth; ++i) key[i] = 0;
 }
 
-void PendingRows::appendKey(std::vector<std::uint32_t>& arena, std::uint32_t body,
+void PendingRows::appendKey(GrowingArray<std::uint32_t>& arena, std::uint32_t body,
                             const std::uint32_t* positions, std::size_t referenceCount) const {
-    const std::size_t start = arena.size();
-    arena.resize(start + keyWidth);
-    writeKey(arena.data() + start, body, positions, referenceCount);
+    writeKey(arena.appendUnfilled(keyWidth), body, positions, referenceCount);
 }
 
 const std::uint32_t* PendingRows::positionsOf(std::uint32_t part, std::size_t pendingNumber) const {
@@ -78,7 +78,7 @@ void PendingRows::offer(const ValueId* row, std::size_t arity, std::uint32_t bod
     }
     rows.prefetch(tag);
     batch.push_back({part, tag, batchCells.size(), batchKeys.size()});
-    batchCells.insert(batchCells.end(), row, row + arity);
+    batchCells.append(row, arity);
     if (!isKeyless) appendKey(batchKeys, body, positions, referenceCount);
     if (batch.size() - batchStart >= kBatchSize) flush();
 }
@@ -87,7 +87,7 @@ void PendingRows::offerStaged(const ValueId* row, std::size_t arity, std::uint32
                               const std::uint32_t* positions, std::size_t referenceCount,
                               std::uint32_t part, std::uint32_t tag) {
     batch.push_back({part, tag, batchCells.size(), batchKeys.size()});
-    batchCells.insert(batchCells.end(), row, row + arity);
+    batchCells.append(row, arity);
     if (!isKeyless) appendKey(batchKeys, body, positions, referenceCount);
     if ((batch.size() - batchStart) % kBatchSize == 0) advanceBatches();
 }
@@ -127,8 +127,8 @@ void PendingRows::advanceBatches() {
     const std::size_t cellsAt = batch[batchStart].cellsAt;
     const std::size_t keyAt = batch[batchStart].keyAt;
     batch.erase(batch.begin(), batch.begin() + static_cast<std::ptrdiff_t>(batchStart));
-    batchCells.erase(batchCells.begin(), batchCells.begin() + static_cast<std::ptrdiff_t>(cellsAt));
-    batchKeys.erase(batchKeys.begin(), batchKeys.begin() + static_cast<std::ptrdiff_t>(keyAt));
+    batchCells.dropFront(cellsAt);
+    batchKeys.dropFront(keyAt);
     for (Batched& entry : batch) {
         entry.cellsAt -= cellsAt;
         entry.keyAt -= keyAt;

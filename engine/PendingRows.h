@@ -65,7 +65,7 @@ private:
     bool isLess(std::uint32_t part, std::uint32_t left, std::uint32_t right) const;
     void writeKey(std::uint32_t* key, std::uint32_t body, const std::uint32_t* positions,
                   std::size_t referenceCount) const;
-    void appendKey(std::vector<std::uint32_t>& arena, std::uint32_t body,
+    void appendKey(GrowingArray<std::uint32_t>& arena, std::uint32_t body,
                    const std::uint32_t* positions, std::size_t referenceCount) const;
     std::uint32_t bodyOf(std::uint32_t part, std::size_t pendingNumber) const;
     void record(std::uint32_t part, std::size_t position, RelationPart::Offered offered,
@@ -83,8 +83,9 @@ private:
     static constexpr std::size_t kBatchesKept = 16;  // offered batches before the rest move up
     std::vector<Batched> batch;
     std::size_t batchStart = 0;  // the oldest batch not offered yet
-    std::vector<ValueId> batchCells;
-    std::vector<std::uint32_t> batchKeys;
+    // Appended a row or key at a time, in a few stores rather than a call to copy them.
+    GrowingArray<ValueId> batchCells;
+    GrowingArray<std::uint32_t> batchKeys;
     std::vector<std::uint32_t> scratchKey;
     std::vector<std::uint32_t> lastKey;
     bool isInKeyOrder = true;

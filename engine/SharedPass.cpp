@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "data/CopyFew.h"
 #include "data/RowHashing.h"
 
 namespace {
@@ -139,7 +140,7 @@ void SharedPass::runSlice(Worker& worker, std::size_t rule, std::size_t body,
                  ++worker.combinations;
                  headArity = arity;
                  const std::uint64_t hash = hashValueIds(row, arity);
-                 if (isKeyed) std::copy_n(positions, references, key + 1);
+                 if (isKeyed) copyFew(positions, references, key + 1);
                  if (!isLarge) {
                      if (found.isWanted(target, row, static_cast<std::uint32_t>(hash), key)) {
                          found.add(slice, row, hash, key);
@@ -149,8 +150,8 @@ void SharedPass::runSlice(Worker& worker, std::size_t rule, std::size_t body,
                  // A large table is probed in batches whose slots are fetched ahead; one beyond
                  // the caches in stages, as the single thread's pending rows do.
                  if (!isStaged) target.prefetch(static_cast<std::uint32_t>(hash));
-                 worker.batchCells.insert(worker.batchCells.end(), row, row + arity);
-                 if (isKeyed) worker.batchKeys.insert(worker.batchKeys.end(), key, key + keyWidth);
+                 worker.batchCells.append(row, arity);
+                 if (isKeyed) worker.batchKeys.append(key, keyWidth);
                  worker.batchHashes.push_back(hash);
                  const std::size_t waiting = worker.batchHashes.size() - worker.batchStart;
                  if (waiting % kBatchSize != 0) return;
@@ -167,7 +168,7 @@ void SharedPass::runSlice(Worker& worker, std::size_t rule, std::size_t body,
 // and the oldest is probed: each step's memory has a batch's work to arrive.
 void SharedPass::advanceBatches(Worker& worker, std::size_t arity, const RelationPart& target,
                                 SharedPendingRows& found, std::size_t slice) {
-    const std::vector<std::uint64_t>& hashes = worker.batchHashes;
+    const GrowingArray<std::uint64_t>& hashes = worker.batchHashes;
     const std::size_t end = hashes.size();
     for (std::size_t i = end - kBatchSize; i < end; ++i) {
         target.prefetch(static_cast<std::uint32_t>(hashes[i]));
@@ -183,15 +184,11 @@ void SharedPass::advanceBatches(Worker& worker, std::size_t arity, const Relatio
     worker.batchStart += kBatchSize;
     if (worker.batchStart < kBatchesKept * kBatchSize) return;
     // The two batches still in flight move to the front.
-    const auto probed = static_cast<std::ptrdiff_t>(worker.batchStart);
+    const std::size_t probed = worker.batchStart;
     const std::size_t keyWidth = worker.batchKeys.size() / hashes.size();
-    worker.batchCells.erase(
-        worker.batchCells.begin(),
-        worker.batchCells.begin() + probed * static_cast<std::ptrdiff_t>(arity));
-    worker.batchKeys.erase(
-        worker.batchKeys.begin(),
-        worker.batchKeys.begin() + probed * static_cast<std::ptrdiff_t>(keyWidth));
-    worker.batchHashes.erase(worker.batchHashes.begin(), worker.batchHashes.begin() + probed);
+    worker.batchCells.dropFront(probed * arity);
+    worker.batchKeys.dropFront(probed * keyWidth);
+    worker.batchHashes.dropFront(probed);
     worker.batchStart = 0;
 }
 

@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "data/GrowingArray.h"
 #include "data/RelationPart.h"
 #include "data/ValuePool.h"
 #include "engine/Parallelism.h"
@@ -47,9 +48,10 @@ private:
         std::vector<std::unique_ptr<RuleBodyJoin>> joins;  // by body, made on first use
         std::vector<ReferenceRows> sources;
         std::vector<std::uint32_t> key;  // of the combination at hand, for a keyed rule
-        std::vector<ValueId> batchCells;
-        std::vector<std::uint32_t> batchKeys;
-        std::vector<std::uint64_t> batchHashes;
+        // Appended a row or key at a time, in a few stores rather than a call to copy them.
+        GrowingArray<ValueId> batchCells;
+        GrowingArray<std::uint32_t> batchKeys;
+        GrowingArray<std::uint64_t> batchHashes;
         std::size_t batchStart = 0;      // the oldest batch not probed yet
         std::uint64_t combinations = 0;  // of the pass at hand
     };

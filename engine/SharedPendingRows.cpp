@@ -4,6 +4,7 @@
 #include <bit>
 #include <functional>
 
+#include "data/CopyFew.h"
 #include "data/RowHashing.h"
 #include "data/TaggedSlots.h"
 
@@ -43,8 +44,8 @@ void SharedPendingRows::add(std::size_t number, const ValueId* row, std::uint64_
     std::uint32_t* entry = group.appendUnfilled(entryWidth());
     entry[0] = slice.count++;
     entry[1] = static_cast<std::uint32_t>(hash);
-    std::copy_n(row, arity, entry + 2);
-    if (keyWidth > 0) std::copy_n(key, keyWidth, entry + 2 + arity);
+    copyFew(row, arity, entry + 2);
+    if (keyWidth > 0) copyFew(key, keyWidth, entry + 2 + arity);
 }
 
 bool SharedPendingRows::isEmpty() const {

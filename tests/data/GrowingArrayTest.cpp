@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <utility>
+#include <vector>
 
 #include "data/GrowingArray.h"
 
@@ -29,6 +30,28 @@ TEST(GrowingArrayContents, AssignZeroedGivesZerosOfAnySize) {
         ASSERT_EQ(slots.size(), size);
         for (const std::uint32_t slot : slots) ASSERT_EQ(slot, 0u);
     }
+}
+
+// Rows and keys are appended a few values at a time, and probed batches dropped from the front
+// while later ones wait: every length must land whole, in order, whatever came before.
+TEST(GrowingArrayContents, AppendsOfEveryLengthAndDropsFromTheFront) {
+    GrowingArray<std::uint32_t> items;
+    std::vector<std::uint32_t> expected;
+    std::uint32_t next = 0;
+    for (int round = 0; round < 200; ++round) {
+        for (std::size_t length = 0; length <= 9; ++length) {
+            std::vector<std::uint32_t> values(length);
+            for (std::uint32_t& value : values) value = next++;
+            items.append(values.data(), length);
+            expected.insert(expected.end(), values.begin(), values.end());
+        }
+        const std::size_t dropped = expected.size() / 3;
+        items.dropFront(dropped);
+        expected.erase(expected.begin(), expected.begin() + static_cast<std::ptrdiff_t>(dropped));
+        ASSERT_EQ(std::vector<std::uint32_t>(items.begin(), items.end()), expected);
+    }
+    items.dropFront(items.size() + 1);
+    EXPECT_TRUE(items.empty());
 }
 
 }  // namespace
