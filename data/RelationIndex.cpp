@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "data/CopyFew.h"
 #include "data/RowHashing.h"
 
 RelationIndex::RelationIndex(std::vector<std::uint32_t> columns,
@@ -47,7 +48,7 @@ std::uint32_t RelationIndex::tagOf(std::size_t group) const {
 
 void RelationIndex::appendRecord(const ValueId* key, std::uint32_t position) {
     std::uint32_t* record = records.appendUnfilled(stride);
-    for (std::size_t i = 0; i < width; ++i) record[i] = key[i];
+    copyFew(key, width, record);
     record[width + kFirst] = position;
     record[width + kLast] = position;
     record[width + kList] = kSinglePosition;
