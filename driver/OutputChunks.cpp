@@ -1,5 +1,6 @@
 #include "driver/OutputChunks.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 
@@ -7,13 +8,16 @@ namespace {
 constexpr std::size_t kLongestInteger = 20;  // "-9223372036854775808"
 }
 
-OutputChunks::OutputChunks(const std::function<void(std::string_view)>& writeChunk)
-    : write(writeChunk), buffer(std::make_unique_for_overwrite<char[]>(kChunkSize)) {}
+OutputChunks::OutputChunks(const std::function<void(std::string_view)>& writeChunk,
+                           std::size_t chunkBytes)
+    : write(writeChunk),
+      chunkSize(std::max(chunkBytes, kLongestInteger)),
+      buffer(std::make_unique_for_overwrite<char[]>(chunkSize)) {}
 
 void OutputChunks::append(std::string_view text) {
-    if (kChunkSize - used < text.size()) {
+    if (chunkSize - used < text.size()) {
         flush();
-        if (text.size() >= kChunkSize) {
+        if (text.size() >= chunkSize) {
             write(text);
             return;
         }
@@ -23,7 +27,7 @@ void OutputChunks::append(std::string_view text) {
 }
 
 void OutputChunks::appendInteger(std::int64_t value) {
-    if (kChunkSize - used < kLongestInteger) flush();
+    if (chunkSize - used < kLongestInteger) flush();
     char* start = buffer.get() + used;
     used = static_cast<std::size_t>(std::to_chars(start, start + kLongestInteger, value).ptr -
                                     buffer.get());

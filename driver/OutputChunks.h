@@ -11,19 +11,20 @@
 // are formatted straight into the chunk; text as long as a chunk goes out as it is.
 class OutputChunks {
 public:
-    explicit OutputChunks(const std::function<void(std::string_view)>& write);
+    explicit OutputChunks(const std::function<void(std::string_view)>& write,
+                          std::size_t chunkBytes = kChunkSize);
     OutputChunks(const OutputChunks&) = delete;
     OutputChunks& operator=(const OutputChunks&) = delete;
 
     void append(char c) {
-        if (used == kChunkSize) flush();
+        if (used == chunkSize) flush();
         buffer[used++] = c;
     }
     void push_back(char c) { append(c); }
     void append(std::string_view text);
     // The text and a line end.
     void appendLine(std::string_view text) {
-        if (kChunkSize - used > text.size()) {
+        if (chunkSize - used > text.size()) {
             if (!text.empty()) std::memcpy(buffer.get() + used, text.data(), text.size());
             used += text.size();
             buffer[used++] = '\n';
@@ -41,6 +42,7 @@ public:
 
 private:
     const std::function<void(std::string_view)>& write;
+    std::size_t chunkSize;
     // Not zeroed: only what is appended is ever read.
     std::unique_ptr<char[]> buffer;
     std::size_t used = 0;

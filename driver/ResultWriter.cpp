@@ -9,9 +9,12 @@
 namespace {
 
 // Rows a worker formats at a time, and blocks formatted before any is written: enough to keep
-// every worker busy, little beside the tables.
-constexpr std::size_t kRowsPerBlock = std::size_t{1} << 14;
+// every worker busy, little beside the tables. Writing comes when the tables are at their
+// largest, so what it holds on top of them is the run's peak: a few hundred kilobytes.
+constexpr std::size_t kRowsPerBlock = std::size_t{1} << 12;
 constexpr std::size_t kBlocksPerWorker = 4;
+// A worker's chunks go into the block at hand, not to the file: a small one does.
+constexpr std::size_t kWorkerChunkBytes = std::size_t{1} << 14;
 
 template <typename Text>
 void appendRow(Text& text, const ValueId* row, std::size_t arity, const ValuePool& pool) {
@@ -29,7 +32,7 @@ struct BlockWriter {
     std::function<void(std::string_view)> write = [this](std::string_view text) {
         block->append(text);
     };
-    OutputChunks chunks{write};
+    OutputChunks chunks{write, kWorkerChunkBytes};
 };
 
 // The rows of one table, block by block: each block formatted by a worker into a text of its

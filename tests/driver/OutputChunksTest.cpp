@@ -10,11 +10,11 @@
 
 namespace {
 
-constexpr std::size_t kChunk = OutputChunks::kChunkSize;
-
 // Whatever the pieces and wherever a chunk fills, the bytes handed over are the bytes appended,
-// and only text as long as a chunk goes out in a piece larger than one.
-TEST(OutputChunksBytes, AreTheAppendedBytesAcrossChunkEnds) {
+// and only text as long as a chunk goes out in a piece larger than one: with the file's chunks,
+// the smaller ones of the threads that format blocks of rows, and chunks hardly longer than an
+// integer.
+void expectAppendedBytes(std::size_t chunkBytes) {
     std::string written;
     std::size_t largest = 0;
     const std::function<void(std::string_view)> write = [&](std::string_view piece) {
@@ -22,10 +22,10 @@ TEST(OutputChunksBytes, AreTheAppendedBytesAcrossChunkEnds) {
         if (piece.size() > largest) largest = piece.size();
     };
     std::string expected;
-    OutputChunks out(write);
+    OutputChunks out(write, chunkBytes);
     const std::int64_t lowest = std::numeric_limits<std::int64_t>::min();
     for (const std::size_t filler :
-         {kChunk - 1, kChunk - 19, kChunk - 20, kChunk - 21, std::size_t{7}}) {
+         {chunkBytes - 1, chunkBytes - 19, chunkBytes - 20, chunkBytes - 21, std::size_t{7}}) {
         const std::string text(filler % 4096 + 1, 'a');
         for (std::size_t done = 0; done < filler; done += text.size()) {
             const std::string_view piece = std::string_view(text).substr(0, filler - done);
@@ -39,8 +39,8 @@ TEST(OutputChunksBytes, AreTheAppendedBytesAcrossChunkEnds) {
         out.appendInteger(42);
         expected += "42";
     }
-    ASSERT_LE(largest, kChunk);
-    const std::string huge(3 * kChunk + 5, 'h');
+    ASSERT_LE(largest, chunkBytes);
+    const std::string huge(3 * chunkBytes + 5, 'h');
     out.append(huge);
     expected += huge;
     out.append('\n');
@@ -48,6 +48,14 @@ TEST(OutputChunksBytes, AreTheAppendedBytesAcrossChunkEnds) {
     out.flush();
     out.flush();
     EXPECT_TRUE(written == expected) << written.size() << " " << expected.size();
+}
+
+TEST(OutputChunksBytes, AreTheAppendedBytesAcrossChunkEnds) {
+    for (const std::size_t chunkBytes :
+         {OutputChunks::kChunkSize, std::size_t{1} << 14, std::size_t{24}}) {
+        SCOPED_TRACE(chunkBytes);
+        expectAppendedBytes(chunkBytes);
+    }
 }
 
 }  // namespace
