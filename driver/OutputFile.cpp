@@ -93,7 +93,24 @@ void OutputFile::write(std::string_view text) {
     if (std::fwrite(text.data(), 1, text.size(), file.get()) != text.size()) {
         isFailed = true;
         error = errno;
+        return;
     }
+    writtenBytes += text.size();
+    if (!temporaryPath.empty() && writtenBytes - writebackStart >= kWritebackBytes) {
+        startWriteback();
+    }
+}
+
+// The bytes written so far start on their way to the disk while the rest is formatted, so that
+// the sync before the rename waits only for the last of them: for a large output it would
+// otherwise wait for all of it, after the work is done. Only a hint; where the system has no
+// such call, the sync does all the waiting.
+void OutputFile::startWriteback() {
+#ifdef SYNC_FILE_RANGE_WRITE
+    sync_file_range(fileno(file.get()), static_cast<off_t>(writebackStart), 0,
+                    SYNC_FILE_RANGE_WRITE);
+#endif
+    writebackStart = writtenBytes;
 }
 
 bool OutputFile::close() {

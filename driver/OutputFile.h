@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -30,12 +31,17 @@ public:
 
 private:
     bool openReplacement(const OutputTarget& target);
+    void startWriteback();
     void discardTemporary();
 
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> file{nullptr, &std::fclose};
     // Both empty when the output is written directly.
     std::string targetPath;
     std::string temporaryPath;
+    // Written bytes, and where the bytes not yet sent on their way to the disk begin.
+    static constexpr std::uint64_t kWritebackBytes = std::uint64_t{8} << 20;
+    std::uint64_t writtenBytes = 0;
+    std::uint64_t writebackStart = 0;
     bool isFailed = false;
     int error = 0;
 };

@@ -3,7 +3,9 @@
 #include <unistd.h>
 
 #include <string>
+#include <vector>
 
+#include "driver/OutputFile.h"
 #include "driver/OutputTarget.h"
 #include "tests/driver/RunDedb.h"
 
@@ -56,6 +58,33 @@ TEST(OutputTargetFolder, IsThePartBeforeTheLastSlash) {
     EXPECT_EQ(folderOf("/out.txt"), "/");
     EXPECT_EQ(folderOf("a/b/out.txt"), "a/b");
     EXPECT_EQ(folderOf("a/"), "a");
+}
+
+}  // namespace
+
+namespace {
+
+// An output of many mebibytes is sent to the disk in pieces while it is written; the file that
+// replaces the old one holds every byte, in order, and nothing else is left in the folder.
+TEST(OutputFileReplacement, LargeOutputArrivesWhole) {
+    const ScratchDirectory scratch;
+    const std::string path = scratch.path("out.txt");
+    writeFileBytes(path, "old output");
+    std::string expected;
+    {
+        OutputFile output;
+        ASSERT_TRUE(output.open(path.c_str()));
+        for (int piece = 0; piece < 700; ++piece) {
+            const std::string text(30000 + piece, static_cast<char>('a' + piece % 26));
+            output.write(text);
+            expected += text;
+        }
+        EXPECT_EQ(readFileBytes(path), "old output");  // replaced only once complete
+        ASSERT_TRUE(output.close());
+    }
+    ASSERT_GT(expected.size(), std::size_t{20} << 20);
+    EXPECT_TRUE(readFileBytes(path) == expected);
+    EXPECT_EQ(folderEntries(scratch.path("")), std::vector<std::string>{"out.txt"});
 }
 
 }  // namespace
