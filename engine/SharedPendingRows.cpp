@@ -143,7 +143,7 @@ void SharedPendingRows::markFirsts(std::size_t group, const RelationPart& part) 
                 if (pending != RelationPart::kNotFound) {
                     std::uint32_t* stored = pendingKeys.data() + (pending - part.size()) * keyWidth;
                     const std::uint32_t* key = entry + 2 + arity;
-                    if (isKeyLess(key, stored)) std::copy_n(key, keyWidth, stored);
+                    if (isKeyLess(key, stored)) copyFew(key, keyWidth, stored);
                     continue;
                 }
             }
@@ -183,8 +183,8 @@ void SharedPendingRows::place(Slice& slice, std::size_t first, RelationPart& par
             const std::size_t position = first + (mark & ~kStays);
             part.placeAbsent(position, entry + 2, entry[1]);
             if (keyWidth > 0) {
-                std::copy_n(entry + 2 + arity, keyWidth,
-                            pendingKeys.data() + (position - part.size()) * keyWidth);
+                copyFew(entry + 2 + arity, keyWidth,
+                        pendingKeys.data() + (position - part.size()) * keyWidth);
             }
         }
     }
