@@ -145,6 +145,29 @@ TEST(FailureSafety, WriteBeyondFileSizeLimitLeavesTheOutputAsItWas) {
     EXPECT_EQ(folderEntries(scratch.path("")), (std::vector<std::string>{"earlier.txt", "in.txt"}));
 }
 
+// Results large enough to be formatted in blocks by several threads: a write that fails between
+// blocks fails the run just the same.
+TEST(FailureSafety, WriteFailingOnAnyThreadLeavesTheOutputAsItWas) {
+    std::string program = "path(X,Y)<-edge(X,Y)\npath(X,Y)<-edge(X,Z),path(Z,Y)\n\nedge(A,B)\n";
+    for (int node = 0; node < 400; ++node) {
+        program += std::to_string(node) + "," + std::to_string(node + 1) + "\n";
+    }
+    const ScratchDirectory scratch;
+    const std::string input = scratch.path("in.txt");
+    writeFileBytes(input, program);
+    const std::string output = scratch.path("out.txt");
+    writeFileBytes(output, "an earlier result");
+    for (const char* jobs : {"1", "2", "3"}) {
+        // Room for the echo and some of the 80,200 rows, not for all of them.
+        const DedbRun run =
+            runDedbWithLimits({"-j", jobs, input, output}, {.fileSizeBytes = 256 << 10});
+        EXPECT_EQ(run.exitStatus, 1) << jobs;
+        EXPECT_EQ(run.standardError, kOutputWrite) << jobs;
+    }
+    EXPECT_EQ(readFileBytes(output), "an earlier result");
+    EXPECT_EQ(folderEntries(scratch.path("")), (std::vector<std::string>{"in.txt", "out.txt"}));
+}
+
 mode_t permissionsOf(const std::string& path) {
     struct stat status {};
     stat(path.c_str(), &status);

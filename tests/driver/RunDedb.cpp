@@ -86,6 +86,10 @@ DedbProcess::DedbProcess(const std::vector<std::string>& arguments, const DedbLi
             const rlimit limit{limits.cpuSeconds, limits.cpuSeconds};
             setrlimit(RLIMIT_CPU, &limit);
         }
+        if (limits.fileSizeBytes > 0) {
+            const rlimit limit{limits.fileSizeBytes, limits.fileSizeBytes};
+            setrlimit(RLIMIT_FSIZE, &limit);
+        }
         const int nothing = open("/dev/null", O_RDONLY);
         dup2(nothing, 0);
         dup2(errorFile, 2);

@@ -19,6 +19,7 @@ DedbRun runDedbWithoutFileSpace(const std::vector<std::string>& arguments);
 struct DedbLimits {
     unsigned long long addressSpaceBytes = 0;
     unsigned long long cpuSeconds = 0;
+    unsigned long long fileSizeBytes = 0;  // also limits the file that takes standard error
 };
 
 // A dedb process started directly (no shell), with its standard error in a file.
