@@ -43,13 +43,6 @@ std::uint32_t PendingRows::bodyOf(std::uint32_t part, std::size_t pendingNumber)
     return std::prev(after)->first;
 }
 
-// Whether pending row left of a part has a smaller key than pending row right.
-bool PendingRows::isLess(std::uint32_t part, std::uint32_t left, std::uint32_t right) const {
-    const bool isOneBody = keys[part].bodyStarts.size() <= 1;
-    return isKeyLess(isOneBody ? 0 : bodyOf(part, left), positionsOf(part, left),
-                     isOneBody ? 0 : bodyOf(part, right), positionsOf(part, right));
-}
-
 void PendingRows::offer(const ValueId* row, std::size_t arity, std::uint32_t body,
                         const std::uint32_t* positions, std::size_t referenceCount) {
     const std::uint32_t part = table.ensurePart(arity);
@@ -236,12 +229,26 @@ std::size_t PendingRows::pendingCountOf(std::uint32_t part) const {
     return table.partAt(part).pendingCount();
 }
 
-// The pending numbers of a part's rows in key order.
+// The pending numbers of a part's rows in key order. Rows come body after body, and a row found
+// again takes a smaller key only from its own body, so each body's rows stay among themselves:
+// they are sorted by their positions alone, and only when they came out of order.
 std::vector<std::uint32_t> PendingRows::keyOrder(std::uint32_t part) const {
     std::vector<std::uint32_t> order(pendingCountOf(part));
     std::iota(order.begin(), order.end(), 0);
-    std::sort(order.begin(), order.end(),
-              [&](std::uint32_t left, std::uint32_t right) { return isLess(part, left, right); });
+    const std::size_t width = keyWidth - 1;
+    const std::uint32_t* positions = keys[part].positions.data();
+    const auto isLess = [positions, width](std::uint32_t left, std::uint32_t right) {
+        const std::uint32_t* leftKey = positions + left * width;
+        const std::uint32_t* rightKey = positions + right * width;
+        return std::lexicographical_compare(leftKey, leftKey + width, rightKey, rightKey + width);
+    };
+    const auto& starts = keys[part].bodyStarts;
+    for (std::size_t b = 0; b < starts.size(); ++b) {
+        const auto first = order.begin() + starts[b].second;
+        const auto last =
+            b + 1 < starts.size() ? order.begin() + starts[b + 1].second : order.end();
+        if (!std::is_sorted(first, last, isLess)) std::sort(first, last, isLess);
+    }
     return order;
 }
 

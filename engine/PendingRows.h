@@ -62,7 +62,6 @@ private:
     // The one order of keys: body number first, then positions, the first most significant.
     bool isKeyLess(std::uint32_t leftBody, const std::uint32_t* leftPositions,
                    std::uint32_t rightBody, const std::uint32_t* rightPositions) const;
-    bool isLess(std::uint32_t part, std::uint32_t left, std::uint32_t right) const;
     void writeKey(std::uint32_t* key, std::uint32_t body, const std::uint32_t* positions,
                   std::size_t referenceCount) const;
     void appendKey(GrowingArray<std::uint32_t>& arena, std::uint32_t body,

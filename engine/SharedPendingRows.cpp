@@ -212,7 +212,9 @@ void SharedPendingRows::giveBackLarge(Slice& slice) {
 }
 
 // Pending rows go in key order: within a wave they came in slice order, and the passes of a body
-// that reads several rules interleave.
+// that reads several rules interleave. Bodies run in order and a row found again takes a smaller
+// key only from its own body, so each body's rows stay among themselves: only a body whose rows
+// came out of order is sorted.
 void SharedPendingRows::orderPending(RelationPart& part) {
     const std::size_t pending = part.pendingCount();
     std::vector<std::uint32_t> order(pending);
@@ -221,10 +223,19 @@ void SharedPendingRows::orderPending(RelationPart& part) {
     const auto isLess = [&](std::uint32_t left, std::uint32_t right) {
         return isKeyLess(keys + left * keyWidth, keys + right * keyWidth);
     };
-    if (!std::is_sorted(order.begin(), order.end(), isLess)) {
-        std::sort(order.begin(), order.end(), isLess);
-        pendingKeys = GrowingArray<std::uint32_t>();  // given back before the rows move
-        part.reorderPending(order);
+    bool isMoved = false;
+    for (std::size_t first = 0; first < pending;) {
+        const std::uint32_t body = keys[first * keyWidth];
+        std::size_t last = first + 1;
+        while (last < pending && keys[last * keyWidth] == body) ++last;
+        const auto from = order.begin() + static_cast<std::ptrdiff_t>(first);
+        const auto to = order.begin() + static_cast<std::ptrdiff_t>(last);
+        if (!std::is_sorted(from, to, isLess)) {
+            std::sort(from, to, isLess);
+            isMoved = true;
+        }
+        first = last;
     }
-    pendingKeys = GrowingArray<std::uint32_t>();
+    pendingKeys = GrowingArray<std::uint32_t>();  // given back before the rows move
+    if (isMoved) part.reorderPending(order);
 }
