@@ -16,6 +16,8 @@ RuleBodyJoin::RuleBodyJoin(const RuleBodyPlan& bodyPlan, const ValuePool& values
         level.isList = reference.lookup != PlanLookup::Scan;
     }
     key.resize(longestKey);
+    isProjectionOnly = bodyPlan.getAssignments().empty() && bodyPlan.getFinalChecks().empty();
+    if (isProjectionOnly) projectionOnly = bodyPlan.getProjection();
 }
 
 // Prepares reference k's candidates: the index list for the values now known, cut to the

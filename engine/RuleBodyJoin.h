@@ -63,6 +63,9 @@ private:
     std::vector<ValueId> key;
     std::vector<std::uint32_t> positions;
     std::vector<Level> levels;
+    // Whether the body has no assignments and no final checks, and then its projection.
+    bool isProjectionOnly = false;
+    std::vector<std::uint32_t> projectionOnly;
 };
 
 // The steps below run once per candidate row: they are defined here so that run inlines them.
@@ -136,7 +139,13 @@ void RuleBodyJoin::run(const std::vector<ReferenceRows>& sources, Emit&& emit) {
             if (open(k + 1, sources[k + 1])) ++k;
             continue;
         }
-        if (!finish()) continue;
+        if (isProjectionOnly) {  // most bodies: the head's values are copied, nothing checked
+            for (std::size_t i = 0; i < projectionOnly.size(); ++i) {
+                head[i] = slots[projectionOnly[i]];
+            }
+        } else if (!finish()) {
+            continue;
+        }
         if constexpr (std::is_same_v<decltype(emit(head.data(), head.size(), positions.data())),
                                      bool>) {
             if (!emit(head.data(), head.size(), positions.data())) return;
