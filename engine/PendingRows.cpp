@@ -229,20 +229,32 @@ std::size_t PendingRows::pendingCountOf(std::uint32_t part) const {
     return table.partAt(part).pendingCount();
 }
 
-// The pending numbers of a part's rows in key order. Rows come body after body, and a row found
-// again takes a smaller key only from its own body, so each body's rows stay among themselves:
-// they are sorted by their positions alone, and only when they came out of order.
+// The pending numbers of a part's rows in key order. Bodies run in order and a row found again
+// takes a smaller key only from its own body, so each body's rows stay among themselves: they are
+// sorted by their positions alone, and only when they came out of order. Bodies offered out of
+// order are sorted by whole keys.
 std::vector<std::uint32_t> PendingRows::keyOrder(std::uint32_t part) const {
     std::vector<std::uint32_t> order(pendingCountOf(part));
     std::iota(order.begin(), order.end(), 0);
     const std::size_t width = keyWidth - 1;
     const std::uint32_t* positions = keys[part].positions.data();
+    const auto& starts = keys[part].bodyStarts;
+    const bool isBodyAfterBody =
+        std::adjacent_find(starts.begin(), starts.end(), [](const auto& left, const auto& right) {
+            return left.first >= right.first;
+        }) == starts.end();
+    if (!isBodyAfterBody) {
+        std::sort(order.begin(), order.end(), [&](std::uint32_t left, std::uint32_t right) {
+            return isKeyLess(bodyOf(part, left), positions + left * width, bodyOf(part, right),
+                             positions + right * width);
+        });
+        return order;
+    }
     const auto isLess = [positions, width](std::uint32_t left, std::uint32_t right) {
         const std::uint32_t* leftKey = positions + left * width;
         const std::uint32_t* rightKey = positions + right * width;
         return std::lexicographical_compare(leftKey, leftKey + width, rightKey, rightKey + width);
     };
-    const auto& starts = keys[part].bodyStarts;
     for (std::size_t b = 0; b < starts.size(); ++b) {
         const auto first = order.begin() + starts[b].second;
         const auto last =

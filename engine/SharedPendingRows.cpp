@@ -214,7 +214,7 @@ void SharedPendingRows::giveBackLarge(Slice& slice) {
 // Pending rows go in key order: within a wave they came in slice order, and the passes of a body
 // that reads several rules interleave. Bodies run in order and a row found again takes a smaller
 // key only from its own body, so each body's rows stay among themselves: only a body whose rows
-// came out of order is sorted.
+// came out of order is sorted. Bodies that came out of order are sorted as a whole.
 void SharedPendingRows::orderPending(RelationPart& part) {
     const std::size_t pending = part.pendingCount();
     std::vector<std::uint32_t> order(pending);
@@ -223,18 +223,27 @@ void SharedPendingRows::orderPending(RelationPart& part) {
     const auto isLess = [&](std::uint32_t left, std::uint32_t right) {
         return isKeyLess(keys + left * keyWidth, keys + right * keyWidth);
     };
-    bool isMoved = false;
+    // Each body's rows, [first, last) of order, in the order the bodies came.
+    std::vector<std::pair<std::size_t, std::size_t>> bodies;
     for (std::size_t first = 0; first < pending;) {
-        const std::uint32_t body = keys[first * keyWidth];
         std::size_t last = first + 1;
-        while (last < pending && keys[last * keyWidth] == body) ++last;
-        const auto from = order.begin() + static_cast<std::ptrdiff_t>(first);
-        const auto to = order.begin() + static_cast<std::ptrdiff_t>(last);
-        if (!std::is_sorted(from, to, isLess)) {
+        while (last < pending && keys[last * keyWidth] == keys[first * keyWidth]) ++last;
+        bodies.emplace_back(first, last);
+        first = last;
+    }
+    bool isMoved = false;
+    for (std::size_t b = 0; b < bodies.size(); ++b) {
+        const auto from = order.begin() + static_cast<std::ptrdiff_t>(bodies[b].first);
+        const auto to = order.begin() + static_cast<std::ptrdiff_t>(bodies[b].second);
+        if (b > 0 && keys[bodies[b - 1].first * keyWidth] > keys[bodies[b].first * keyWidth]) {
+            isMoved = true;  // bodies out of order: every row is sorted below
+        } else if (!std::is_sorted(from, to, isLess)) {
             std::sort(from, to, isLess);
             isMoved = true;
         }
-        first = last;
+    }
+    if (isMoved && !std::is_sorted(order.begin(), order.end(), isLess)) {
+        std::sort(order.begin(), order.end(), isLess);
     }
     pendingKeys = GrowingArray<std::uint32_t>();  // given back before the rows move
     if (isMoved) part.reorderPending(order);
