@@ -69,6 +69,12 @@ public:
         return first;
     }
     void clear() { count = 0; }
+    // Gives back the room beyond the items, for an array that is done growing.
+    void shrinkToFit() {
+        std::size_t bytes = room * sizeof(T);
+        items = static_cast<T*>(memory_blocks::shrink(items, bytes, count * sizeof(T)));
+        room = bytes / sizeof(T);
+    }
     // Removes the first n items, moving the rest to the front.
     void dropFront(std::size_t n) {
         if (n >= count) {

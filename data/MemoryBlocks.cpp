@@ -84,6 +84,28 @@ void* grow(void* block, std::size_t oldBytes, std::size_t newBytes) {
     return mapped;
 }
 
+void* shrink(void* block, std::size_t& bytes, std::size_t newBytes) {
+    if (block == nullptr || newBytes >= bytes) return block;
+    if (bytes < kMappedBytes) {
+        void* moved = std::realloc(block, newBytes);
+        if (moved == nullptr) return block;
+        bytes = newBytes;
+        return moved;
+    }
+    if (newBytes >= kMappedBytes) {
+        // In place: the pages beyond go back at once, and nothing moves.
+        if (mremap(block, bytes, newBytes, 0) == MAP_FAILED) return block;
+        bytes = newBytes;
+        return block;
+    }
+    void* moved = std::malloc(newBytes);
+    if (moved == nullptr) return block;
+    std::memcpy(moved, block, newBytes);
+    munmap(block, bytes);
+    bytes = newBytes;
+    return moved;
+}
+
 void release(void* block, std::size_t bytes) noexcept {
     if (block == nullptr) return;
     if (bytes >= kMappedBytes) {

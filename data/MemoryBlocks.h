@@ -18,6 +18,10 @@ bool isMapped(std::size_t blockBytes);
 void populate(void* first, std::size_t bytes) noexcept;
 // Makes a block of oldBytes hold newBytes (more), keeping its contents; the block may move.
 void* grow(void* block, std::size_t oldBytes, std::size_t newBytes);
+// Makes a block of bytes hold newBytes (fewer), keeping its first newBytes and giving back the
+// rest; the block may move. bytes becomes what the block holds: where the system declines, all
+// it held before.
+void* shrink(void* block, std::size_t& bytes, std::size_t newBytes);
 void release(void* block, std::size_t bytes) noexcept;
 
 }  // namespace memory_blocks

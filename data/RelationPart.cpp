@@ -104,6 +104,7 @@ void RelationPart::reorderPending(const std::vector<std::uint32_t>& order) {
 void RelationPart::releaseRowSet() {
     slots = TaggedSlots();
     isRowSetReleased = true;
+    cells.shrinkToFit();  // stored rows are done growing: the room beyond them goes back too
 }
 
 // Rows are distinct, so each goes to the first free slot of its search.

@@ -54,4 +54,22 @@ TEST(GrowingArrayContents, AppendsOfEveryLengthAndDropsFromTheFront) {
     EXPECT_TRUE(items.empty());
 }
 
+// A stored relation's cells give back their room once loaded, and may still grow after: from
+// mapped pages to fewer mapped pages, from mapped pages to the heap, within the heap.
+TEST(GrowingArrayContents, ShrinkToFitKeepsTheItemsAndGrowsAgain) {
+    for (const std::size_t count : {std::size_t{0}, std::size_t{1000}, std::size_t{200000},
+                                    std::size_t{700000}, std::size_t{1048577}}) {
+        GrowingArray<std::uint32_t> items;
+        for (std::uint32_t i = 0; i < count; ++i) items.push_back(i * 7);
+        items.shrinkToFit();
+        ASSERT_EQ(items.size(), count);
+        EXPECT_EQ(items.capacity(), count);
+        for (std::uint32_t i = 0; i < count; ++i) ASSERT_EQ(items[i], i * 7) << count;
+        for (std::uint32_t i = 0; i < 300000; ++i) items.push_back(i);
+        ASSERT_EQ(items.size(), count + 300000);
+        for (std::uint32_t i = 0; i < count; ++i) ASSERT_EQ(items[i], i * 7) << count;
+        EXPECT_EQ(items.back(), 299999u);
+    }
+}
+
 }  // namespace
