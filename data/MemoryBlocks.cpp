@@ -86,6 +86,11 @@ void* grow(void* block, std::size_t oldBytes, std::size_t newBytes) {
 
 void* shrink(void* block, std::size_t& bytes, std::size_t newBytes) {
     if (block == nullptr || newBytes >= bytes) return block;
+    if (newBytes == 0) {  // realloc would free the block and might return nothing
+        release(block, bytes);
+        bytes = 0;
+        return nullptr;
+    }
     if (bytes < kMappedBytes) {
         void* moved = std::realloc(block, newBytes);
         if (moved == nullptr) return block;

@@ -69,6 +69,11 @@ TEST(GrowingArrayContents, ShrinkToFitKeepsTheItemsAndGrowsAgain) {
         ASSERT_EQ(items.size(), count + 300000);
         for (std::uint32_t i = 0; i < count; ++i) ASSERT_EQ(items[i], i * 7) << count;
         EXPECT_EQ(items.back(), 299999u);
+        items.clear();  // an array emptied, then done growing, gives back everything
+        items.shrinkToFit();
+        EXPECT_EQ(items.capacity(), 0u);
+        items.push_back(5);
+        EXPECT_EQ(items[0], 5u);
     }
 }
 
