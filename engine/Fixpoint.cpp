@@ -258,11 +258,11 @@ std::uint64_t Fixpoint::runPass(std::size_t rule, std::size_t body) {
     const std::size_t count = sources.size();
     const auto number = static_cast<std::uint32_t>(body);
     std::uint64_t combinations = 0;
-    joins[rule][body].run(
-        sources, [&](const ValueId* row, std::size_t arity, const std::uint32_t* positions) {
-            ++combinations;
-            found.offer(row, arity, number, positions, count);
-        });
+    found.beginPass();
+    joins[rule][body].runBatched(sources, [&](const JoinBatch& batch) {
+        combinations += batch.count;
+        found.offerMany(batch.heads, batch.count, batch.arity, number, batch.positions, count);
+    });
     if (isShared(rule)) sharedPass->notePass(rule, body, sources, combinations);
     return combinations;
 }

@@ -52,15 +52,8 @@ void PendingRows::offer(const ValueId* row, std::size_t arity, std::uint32_t bod
     // Batches pay only when many rows come: a large table is probed at once in an iteration
     // that follows one of few rows, as the many iterations of a long chain are.
     if ((!rows.isLarge() || !isBatching) && batch.empty()) {
-        // Most rows found again are old ones: the key is built only for the others.
         const auto [position, offered] = rows.offer(row, tag);
-        if (offered == RelationPart::Offered::Committed) return;
-        if (isKeyless) {
-            if (offered == RelationPart::Offered::Added) ++count;
-            return;
-        }
-        writeKey(scratchKey.data(), body, positions, referenceCount);
-        record(part, position, offered, scratchKey.data());
+        take(part, position, offered, body, positions, referenceCount);
         return;
     }
     // A table the caches hold answers soon enough for its slot to be asked for now; one far
@@ -74,6 +67,59 @@ void PendingRows::offer(const ValueId* row, std::size_t arity, std::uint32_t bod
     batchCells.append(row, arity);
     if (!isKeyless) appendKey(batchKeys, body, positions, referenceCount);
     if (batch.size() - batchStart >= kBatchSize) flush();
+}
+
+// Most rows found again are old ones: the key is built only for the others.
+inline void PendingRows::take(std::uint32_t part, std::size_t position,
+                              RelationPart::Offered offered, std::uint32_t body,
+                              const std::uint32_t* positions, std::size_t referenceCount) {
+    if (offered == RelationPart::Offered::Committed) return;
+    if (isKeyless) {
+        if (offered == RelationPart::Offered::Added) ++count;
+        return;
+    }
+    writeKey(scratchKey.data(), body, positions, referenceCount);
+    record(part, position, offered, scratchKey.data());
+}
+
+void PendingRows::offerMany(const ValueId* rows, std::size_t rowCount, std::size_t arity,
+                            std::uint32_t body, const std::uint32_t* positions,
+                            std::size_t referenceCount) {
+    const std::uint32_t part = table.ensurePart(arity);
+    RelationPart& target = table.partAt(part);
+    // A table beyond the caches is probed in stages that span batches.
+    if (isBatching && target.isBeyondCaches()) {
+        for (std::size_t i = 0; i < rowCount; ++i) {
+            offer(rows + i * arity, arity, body, positions + i * referenceCount, referenceCount);
+        }
+        return;
+    }
+    if (!batch.empty()) flush();  // rows offered before go in first
+    offeredCount += rowCount;
+    // Fetching ahead pays when a large table is probed for several rows.
+    constexpr std::size_t kFetchedAhead = 64;
+    if (rowCount < kBatchSize || !target.isLarge()) {
+        for (std::size_t i = 0; i < rowCount; ++i) {
+            const ValueId* row = rows + i * arity;
+            const auto [position, offered] = target.offer(row, target.hashOf(row));
+            take(part, position, offered, body, positions + i * referenceCount, referenceCount);
+        }
+        return;
+    }
+    std::uint32_t tags[kFetchedAhead];
+    for (std::size_t first = 0; first < rowCount; first += kFetchedAhead) {
+        const std::size_t end = std::min(rowCount, first + kFetchedAhead);
+        for (std::size_t i = first; i < end; ++i) {
+            const std::uint32_t tag = target.hashOf(rows + i * arity);
+            tags[i - first] = tag;
+            target.prefetch(tag);
+        }
+        for (std::size_t i = first; i < end; ++i) target.prefetchCandidate(tags[i - first]);
+        for (std::size_t i = first; i < end; ++i) {
+            const auto [position, offered] = target.offer(rows + i * arity, tags[i - first]);
+            take(part, position, offered, body, positions + i * referenceCount, referenceCount);
+        }
+    }
 }
 
 void PendingRows::offerStaged(const ValueId* row, std::size_t arity, std::uint32_t body,
@@ -164,11 +210,18 @@ void PendingRows::record(std::uint32_t part, std::size_t position, RelationPart:
     // Found again: only its own body, which runs now, can give it a smaller key, as earlier
     // bodies are done and later ones give larger keys.
     const std::size_t pendingNumber = position - table.partAt(part).size();
-    if (bodyOf(part, pendingNumber) != key[0]) return;
+    if (pendingNumber >= partKeys.passStart || bodyOf(part, pendingNumber) != key[0]) return;
     std::uint32_t* stored = partKeys.positions.data() + pendingNumber * (keyWidth - 1);
     if (isKeyLess(key[0], key + 1, key[0], stored)) {
         std::copy(key + 1, key + keyWidth, stored);
         isInKeyOrder = false;
+    }
+}
+
+void PendingRows::beginPass() {
+    flush();
+    for (std::uint32_t part = 0; part < keys.size(); ++part) {
+        keys[part].passStart = pendingCountOf(part);
     }
 }
 
@@ -275,6 +328,7 @@ void PendingRows::forget() {
         } else {
             partKeys.positions.clear();
             partKeys.bodyStarts.clear();
+            partKeys.passStart = kNoPass;
         }
     }
     count = 0;

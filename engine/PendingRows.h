@@ -30,7 +30,14 @@ public:
     // set has outgrown the caches; flush takes in the batch.
     void offer(const ValueId* row, std::size_t arity, std::uint32_t body,
                const std::uint32_t* positions, std::size_t referenceCount);
+    // The same for rowCount rows of one length at once, back to back, with referenceCount positions
+    // each: their hash slots are all asked for before the first is probed.
+    void offerMany(const ValueId* rows, std::size_t rowCount, std::size_t arity, std::uint32_t body,
+                   const std::uint32_t* positions, std::size_t referenceCount);
     void flush();
+    // A pass begins: a row found again that this pass made pending has its smallest key
+    // already, as a pass's combinations come in ascending key order.
+    void beginPass();
     // Whether no row is pending; rows still in a batch are not counted before a flush.
     bool isEmpty() const { return count == 0; }
     // Flushes, puts the pending rows in key order and commits them.
@@ -48,15 +55,20 @@ private:
     // of a shorter body. The body number decides between keys of different bodies, so keys
     // compare as they are. Bodies run in order, so a part's pending rows come body after body:
     // the part keeps where each body's rows begin, and per row only the positions.
+    static constexpr std::size_t kNoPass = ~std::size_t{0};
     struct PartKeys {
         GrowingArray<std::uint32_t> positions;  // keyWidth - 1 per pending row
         std::vector<std::pair<std::uint32_t, std::uint32_t>> bodyStarts;  // body, first row
+        // The pending rows before the pass at hand; with no pass begun, none are skipped.
+        std::size_t passStart = kNoPass;
     };
 
     // Kept out of offer, so that the path of most rows stays short.
     [[gnu::noinline]] void offerStaged(const ValueId* row, std::size_t arity, std::uint32_t body,
                                        const std::uint32_t* positions, std::size_t referenceCount,
                                        std::uint32_t part, std::uint32_t tag);
+    void take(std::uint32_t part, std::size_t position, RelationPart::Offered offered,
+              std::uint32_t body, const std::uint32_t* positions, std::size_t referenceCount);
     void advanceBatches();
     void offerBatched(std::size_t first, std::size_t end);
     // The one order of keys: body number first, then positions, the first most significant.

@@ -18,6 +18,18 @@ RuleBodyJoin::RuleBodyJoin(const RuleBodyPlan& bodyPlan, const ValuePool& values
     key.resize(longestKey);
     isProjectionOnly = bodyPlan.getAssignments().empty() && bodyPlan.getFinalChecks().empty();
     if (isProjectionOnly) projectionOnly = bodyPlan.getProjection();
+    const std::vector<PlanReference>& references = bodyPlan.getReferences();
+    if (isProjectionOnly && !references.empty()) {
+        const PlanReference& last = references.back();
+        isLastLevelPlain = last.sameColumns.empty() && last.checks.empty();
+        for (std::uint32_t value = 0; value < projectionOnly.size(); ++value) {
+            for (const auto& [column, slot] : last.bindings) {
+                if (slot == projectionOnly[value]) lastLevelColumns.emplace_back(value, column);
+            }
+        }
+    }
+    batchHeads.resize(kBatchRows * head.size());
+    batchPositions.resize(kBatchRows * positions.size());
 }
 
 // Prepares reference k's candidates: the index list for the values now known, cut to the

@@ -5,6 +5,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "data/CopyFew.h"
 #include "data/RelationIndex.h"
 #include "data/RelationPart.h"
 #include "data/ValuePool.h"
@@ -17,6 +18,17 @@ struct ReferenceRows {
     const RelationIndex* index = nullptr;
     std::uint32_t begin = 0;
     std::uint32_t end = 0;
+};
+
+// Satisfying combinations handed over several at a time: count heads of arity values each,
+// back to back, and for each the positions of its references.
+struct JoinBatch {
+    static constexpr std::size_t kMostRows = 64;
+    const ValueId* heads;
+    const std::uint32_t* positions;
+    std::size_t count;
+    std::size_t arity;
+    std::size_t references;
 };
 
 // Runs a body plan over given row ranges: references are matched in body order, each through
@@ -33,6 +45,12 @@ public:
     // the run by returning false.
     template <typename Emit>
     void run(const std::vector<ReferenceRows>& sources, Emit&& emit);
+    // The same combinations, in the same order, given to emitBatch(const JoinBatch&) a batch at
+    // a time. Where the last reference only binds values, its candidates fill the batch in a
+    // loop of their own: most combinations of a pass come from there. The rows that sources name
+    // must stay where they are while a batch is made; emitBatch may add rows to the parts.
+    template <typename EmitBatch>
+    void runBatched(const std::vector<ReferenceRows>& sources, EmitBatch&& emitBatch);
 
 private:
     // One reference's state: how it finds its rows, fixed at construction, the index of the
@@ -55,6 +73,17 @@ private:
     bool accept(std::size_t k, const ValueId* row);
     bool passes(const PlanCheck& check) const;
     bool finish();
+    template <bool isBatched, typename Emit>
+    void walk(const std::vector<ReferenceRows>& sources, Emit&& emit);
+    bool appendToBatch();  // true when the batch is full
+    template <typename FlushBatch>
+    void fillFromLastLevel(std::size_t k, const ReferenceRows& source, FlushBatch&& flushBatch);
+    template <std::size_t kArity, std::size_t kLevel, typename FlushBatch>
+    void fillFromLastLevel(std::size_t k, const ReferenceRows& source, FlushBatch& flushBatch);
+    JoinBatch batch() const {
+        return {batchHeads.data(), batchPositions.data(), batchCount, head.size(),
+                positions.size()};
+    }
 
     const RuleBodyPlan& plan;
     const ValuePool& pool;
@@ -66,6 +95,14 @@ private:
     // Whether the body has no assignments and no final checks, and then its projection.
     bool isProjectionOnly = false;
     std::vector<std::uint32_t> projectionOnly;
+    // Whether the last reference only binds values of a projection-only body, and then which
+    // head value comes from which of its columns.
+    bool isLastLevelPlain = false;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> lastLevelColumns;  // (head, column)
+    static constexpr std::size_t kBatchRows = JoinBatch::kMostRows;
+    std::vector<ValueId> batchHeads;
+    std::vector<std::uint32_t> batchPositions;
+    std::size_t batchCount = 0;
 };
 
 // The steps below run once per candidate row: they are defined here so that run inlines them.
@@ -118,6 +155,97 @@ inline bool RuleBodyJoin::finish() {
 
 template <typename Emit>
 void RuleBodyJoin::run(const std::vector<ReferenceRows>& sources, Emit&& emit) {
+    walk<false>(sources, emit);
+}
+
+template <typename EmitBatch>
+void RuleBodyJoin::runBatched(const std::vector<ReferenceRows>& sources, EmitBatch&& emitBatch) {
+    batchCount = 0;
+    const auto flushBatch = [&] {
+        emitBatch(batch());
+        batchCount = 0;
+    };
+    walk<true>(sources, flushBatch);
+    if (batchCount > 0) flushBatch();
+}
+
+inline bool RuleBodyJoin::appendToBatch() {
+    copyFew(head.data(), head.size(), batchHeads.data() + batchCount * head.size());
+    copyFew(positions.data(), positions.size(),
+            batchPositions.data() + batchCount * positions.size());
+    return ++batchCount == kBatchRows;
+}
+
+// The last reference's candidates, each a combination: the head's values from earlier
+// references stay as they are, its own columns fill in the rest. Everything the loop reads is
+// held in locals: the compiler cannot tell that the batch's stores leave the join's own fields
+// alone. The usual shapes (two values, one earlier reference) get loops of their own.
+template <typename FlushBatch>
+void RuleBodyJoin::fillFromLastLevel(std::size_t k, const ReferenceRows& source,
+                                     FlushBatch&& flushBatch) {
+    for (std::size_t i = 0; i < projectionOnly.size(); ++i) head[i] = slots[projectionOnly[i]];
+    if (head.size() == 2 && k == 1) {
+        fillFromLastLevel<2, 1>(k, source, flushBatch);
+    } else if (head.size() == 2 && k == 2) {
+        fillFromLastLevel<2, 2>(k, source, flushBatch);
+    } else if (head.size() == 1 && k == 1) {
+        fillFromLastLevel<1, 1>(k, source, flushBatch);
+    } else {
+        fillFromLastLevel<0, 0>(k, source, flushBatch);
+    }
+}
+
+// kArity, kLevel: the head's length and the last reference's number when known at compile
+// time, else 0.
+template <std::size_t kArity, std::size_t kLevel, typename FlushBatch>
+void RuleBodyJoin::fillFromLastLevel(std::size_t k, const ReferenceRows& source,
+                                     FlushBatch& flushBatch) {
+    const std::size_t arity = kArity != 0 ? kArity : head.size();
+    const std::size_t level = kLevel != 0 ? kLevel : k;
+    const std::size_t references = level + 1;
+    const ValueId* const fixedHead = head.data();
+    const std::uint32_t* const fixedPositions = positions.data();
+    const std::pair<std::uint32_t, std::uint32_t>* const columns = lastLevelColumns.data();
+    const std::size_t columnCount = lastLevelColumns.size();
+    ValueId* const heads = batchHeads.data();
+    std::uint32_t* const headPositions = batchPositions.data();
+    const std::size_t rowArity = source.part->getArity();
+    const ValueId* cells = source.part->row(0);
+    std::size_t filled = batchCount;
+    const auto add = [&](std::uint32_t position) {
+        const ValueId* row = cells + std::size_t{position} * rowArity;
+        ValueId* out = heads + filled * arity;
+        copyFew(fixedHead, arity, out);
+        for (std::size_t c = 0; c < columnCount; ++c) {
+            out[columns[c].first] = row[columns[c].second];
+        }
+        std::uint32_t* outPositions = headPositions + filled * references;
+        copyFew(fixedPositions, level, outPositions);
+        outPositions[level] = position;
+        if (++filled == kBatchRows) {
+            batchCount = filled;
+            flushBatch();
+            filled = 0;
+            cells = source.part->row(0);  // the flushed rows may have moved the cells
+        }
+    };
+    Level& candidates = levels[level];
+    if (candidates.isList) {
+        const std::uint32_t* const end = candidates.listEnd;
+        for (const std::uint32_t* next = candidates.listNext; next != end; ++next) add(*next);
+        candidates.listNext = end;
+    } else {
+        for (std::uint32_t position = candidates.next; position < candidates.end; ++position) {
+            add(position);
+        }
+        candidates.next = candidates.end;
+    }
+    batchCount = filled;
+}
+
+// emit: with isBatched, flushes the full batch; else it takes each combination.
+template <bool isBatched, typename Emit>
+void RuleBodyJoin::walk(const std::vector<ReferenceRows>& sources, Emit&& emit) {
     const std::size_t count = plan.getReferences().size();
     if (plan.isNeverSatisfied() || count == 0) return;
     for (std::size_t k = 0; k < count; ++k) {
@@ -127,6 +255,14 @@ void RuleBodyJoin::run(const std::vector<ReferenceRows>& sources, Emit&& emit) {
     std::size_t k = 0;
     if (!open(0, sources[0])) return;
     while (true) {
+        if constexpr (isBatched) {
+            if (isLastLevelPlain && k + 1 == count) {
+                fillFromLastLevel(k, sources[k], emit);
+                if (k == 0) return;
+                --k;
+                continue;
+            }
+        }
         std::uint32_t position = 0;
         if (!nextPosition(levels[k], position)) {
             if (k == 0) return;
@@ -146,8 +282,11 @@ void RuleBodyJoin::run(const std::vector<ReferenceRows>& sources, Emit&& emit) {
         } else if (!finish()) {
             continue;
         }
-        if constexpr (std::is_same_v<decltype(emit(head.data(), head.size(), positions.data())),
-                                     bool>) {
+        if constexpr (isBatched) {
+            if (appendToBatch()) emit();
+        } else if constexpr (std::is_same_v<decltype(emit(head.data(), head.size(),
+                                                          positions.data())),
+                                            bool>) {
             if (!emit(head.data(), head.size(), positions.data())) return;
         } else {
             emit(head.data(), head.size(), positions.data());

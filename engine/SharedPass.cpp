@@ -134,33 +134,45 @@ void SharedPass::runSlice(Worker& worker, std::size_t rule, std::size_t body,
     }
     const std::size_t references = worker.sources.size();
     std::size_t headArity = 0;
-    joinOf(worker, rule, body)
-        .run(worker.sources,
-             [&](const ValueId* row, std::size_t arity, const std::uint32_t* positions) {
-                 ++worker.combinations;
-                 headArity = arity;
-                 const std::uint64_t hash = hashValueIds(row, arity);
-                 if (isKeyed) copyFew(positions, references, key + 1);
-                 if (!isLarge) {
-                     if (found.isWanted(target, row, static_cast<std::uint32_t>(hash), key)) {
-                         found.add(slice, row, hash, key);
-                     }
-                     return;
-                 }
-                 // A large table is probed in batches whose slots are fetched ahead; one beyond
-                 // the caches in stages, as the single thread's pending rows do.
-                 if (!isStaged) target.prefetch(static_cast<std::uint32_t>(hash));
-                 worker.batchCells.append(row, arity);
-                 if (isKeyed) worker.batchKeys.append(key, keyWidth);
-                 worker.batchHashes.push_back(hash);
-                 const std::size_t waiting = worker.batchHashes.size() - worker.batchStart;
-                 if (waiting % kBatchSize != 0) return;
-                 if (isStaged) {
-                     advanceBatches(worker, arity, target, found, slice);
-                 } else {
-                     flush(worker, arity, target, found, slice);
-                 }
-             });
+    std::uint64_t hashes[JoinBatch::kMostRows];
+    joinOf(worker, rule, body).runBatched(worker.sources, [&](const JoinBatch& batch) {
+        worker.combinations += batch.count;
+        const std::size_t arity = batch.arity;
+        headArity = arity;
+        if (isStaged) {
+            // A table beyond the caches is probed in stages that span batches, as the single
+            // thread's pending rows do.
+            for (std::size_t i = 0; i < batch.count; ++i) {
+                worker.batchCells.append(batch.heads + i * arity, arity);
+                if (isKeyed) {
+                    copyFew(batch.positions + i * references, references, key + 1);
+                    worker.batchKeys.append(key, keyWidth);
+                }
+                worker.batchHashes.push_back(hashValueIds(batch.heads + i * arity, arity));
+                if ((worker.batchHashes.size() - worker.batchStart) % kBatchSize == 0) {
+                    advanceBatches(worker, arity, target, found, slice);
+                }
+            }
+            return;
+        }
+        // A large table has the batch's slots and first rows fetched before the first probe.
+        for (std::size_t i = 0; i < batch.count; ++i) {
+            hashes[i] = hashValueIds(batch.heads + i * arity, arity);
+            if (isLarge) target.prefetch(static_cast<std::uint32_t>(hashes[i]));
+        }
+        if (isLarge) {
+            for (std::size_t i = 0; i < batch.count; ++i) {
+                target.prefetchCandidate(static_cast<std::uint32_t>(hashes[i]));
+            }
+        }
+        for (std::size_t i = 0; i < batch.count; ++i) {
+            const ValueId* row = batch.heads + i * arity;
+            if (isKeyed) copyFew(batch.positions + i * references, references, key + 1);
+            if (found.isWanted(target, row, static_cast<std::uint32_t>(hashes[i]), key)) {
+                found.add(slice, row, hashes[i], key);
+            }
+        }
+    });
     if (!worker.batchHashes.empty()) flush(worker, headArity, target, found, slice);
 }
 

@@ -38,7 +38,8 @@ TEST(FetchAheadCode, KeepsItsPrefetches) {
     const std::vector<std::pair<std::string, int>> expected = {
         {"RelationLoader::internPooled", 3},  // value slots of both kinds, string entries
         {"RelationLoader::internShard", 3},
-        {"PendingRows::flush", 1},  // rows of the last batches
+        {"PendingRows::flush", 1},      // rows of the last batches
+        {"PendingRows::offerMany", 2},  // slots, then the rows they point to
         {"SharedPass::flush", 1},
     };
     for (const auto& [function, least] : expected) {

@@ -154,3 +154,55 @@ TEST(PendingRowsOrder, RowsInKeyOrderKeepTheirFirstComing) {
 }
 
 }  // namespace
+
+namespace {
+
+// Rows offered many at a time, in passes: within a pass keys ascend, so a row found again in the
+// pass that made it pending keeps its key, and a later pass can still give it a smaller one. The
+// table must come out as when every row is offered alone, outside any pass, on a small table, on
+// one taken in prefetched batches and on one probed in stages.
+TEST(PendingRowsOrder, PassesOfManyRowsKeepSmallestKeyOrder) {
+    for (const ValueId committed : {ValueId{3}, ValueId{300000}, ValueId{2200000}}) {
+        SCOPED_TRACE(committed);
+        RelationTable byPass("p"), alone("p");
+        for (ValueId value = 0; value < committed; ++value) {
+            byPass.insert(&value, 1);
+            alone.insert(&value, 1);
+        }
+        PendingRows passes(byPass, 2, false), single(alone, 2, false);
+        std::vector<ValueId> tail;  // new rows at the end of the last pass
+        for (std::uint32_t pass = 0; pass < 3; ++pass) {
+            // A pass finds the last pass's newest rows first, then rows old and new, then rows
+            // of its own at its end, which may still wait in a batch when the next pass begins.
+            std::vector<ValueId> rows = tail;
+            for (std::uint32_t j = 0; j < 700; ++j) {
+                rows.push_back(committed + (j * 7919u + pass * 13u) % 300u);
+                if (j % 5 == 0) rows.push_back(j % committed);  // committed: ignored
+            }
+            tail.clear();
+            for (ValueId j = 0; j < 40; ++j) tail.push_back(committed + 1000 + pass * 100 + j);
+            rows.insert(rows.end(), tail.begin(), tail.end());
+            // Later passes start at smaller first positions, so they move some rows up.
+            std::vector<std::uint32_t> positions;
+            for (std::uint32_t i = 0; i < rows.size(); ++i) {
+                positions.push_back(2000 - pass * 900 + i);
+                positions.push_back(i % 7);
+            }
+            passes.beginPass();
+            // Many at once, in runs of every length around the batch sizes.
+            for (std::size_t at = 0, run = 1; at < rows.size(); at += run, run = run % 70 + 1) {
+                const std::size_t count = std::min(run, rows.size() - at);
+                passes.offerMany(rows.data() + at, count, 1, 0, positions.data() + 2 * at, 2);
+            }
+            for (std::size_t i = 0; i < rows.size(); ++i) {
+                single.offer(&rows[i], 1, 0, positions.data() + 2 * i, 2);
+            }
+        }
+        passes.commit();
+        single.commit();
+        EXPECT_EQ(rowTexts(byPass), rowTexts(alone));
+        EXPECT_EQ(byPass.size(), committed + 300 + 3 * 40);
+    }
+}
+
+}  // namespace
