@@ -4,7 +4,6 @@
 #include <utility>
 
 #include "data/CopyFew.h"
-#include "data/RowHashing.h"
 
 RelationIndex::RelationIndex(std::vector<std::uint32_t> columns,
                              const GrowingArray<ValueId>& rowCells, std::size_t rowArity)
@@ -35,6 +34,17 @@ inline bool RelationIndex::recordKeyEquals(std::size_t group, const ValueId* key
 void RelationIndex::copyRowKey(std::size_t position, ValueId* key) const {
     const ValueId* row = rowAt(position);
     for (std::size_t i = 0; i < width; ++i) key[i] = row[keyColumns[i]];
+}
+
+std::uint32_t RelationIndex::rowKeyHashOf(std::size_t position) const {
+    ValueId key[kMostUniqueKeyColumns];
+    if (width <= kMostUniqueKeyColumns) {
+        copyRowKey(position, key);
+        return hashOf(key);
+    }
+    std::vector<ValueId> wideKey(width);
+    copyRowKey(position, wideKey.data());
+    return hashOf(wideKey.data());
 }
 
 std::uint32_t RelationIndex::tagOf(std::size_t group) const {
@@ -121,8 +131,7 @@ void RelationIndex::add(const ValueId* key, std::uint32_t tag) {
     slots.fill(slot, tag, groupCount++, [this](std::size_t number) { return tagOf(number); });
 }
 
-std::uint32_t RelationIndex::findGroup(const ValueId* key) const {
-    const auto tag = static_cast<std::uint32_t>(hashValueIds(key, width));
+std::uint32_t RelationIndex::findGroup(const ValueId* key, std::uint32_t tag) const {
     const std::size_t group = slots.numberAt(findSlot(key, tag));
     return group == TaggedSlots::kNone ? kNoGroup : static_cast<std::uint32_t>(group);
 }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "data/GrowingArray.h"
+#include "data/RowHashing.h"
 #include "data/TaggedSlots.h"
 #include "data/ValuePool.h"
 
@@ -33,7 +34,14 @@ public:
     // first and last position are kept beside its key, so that a range that misses a group is
     // told without touching its list.
     static constexpr std::uint32_t kNoGroup = ~std::uint32_t{0};
-    std::uint32_t findGroup(const ValueId* key) const;
+    std::uint32_t findGroup(const ValueId* key) const { return findGroup(key, hashOf(key)); }
+    // The same with the key's hash computed beforehand.
+    std::uint32_t findGroup(const ValueId* key, std::uint32_t hash) const;
+    std::uint32_t hashOf(const ValueId* key) const {
+        return static_cast<std::uint32_t>(hashValueIds(key, width));
+    }
+    // The hash of the key of the row at this position.
+    std::uint32_t rowKeyHashOf(std::size_t position) const;
     // A group's positions, valid until the index is extended. A group of one row has no list:
     // its position is written to only, which the result then views.
     std::span<const std::uint32_t> positions(std::uint32_t group, std::uint32_t& only) const {

@@ -214,7 +214,14 @@ bool Fixpoint::iterate() {
                 ReferenceRows& current = sources[body.derived[d]];
                 if (current.part != nullptr && current.part->getDeltaStart() < current.end) {
                     current.begin = current.part->getDeltaStart();
+                    // The first reference's rows each look the newest rows up at least once.
+                    if (body.derived[d] > 0) {
+                        const ReferenceRows& outer = sources.front();
+                        current.keyFilter =
+                            newestFilters.filterFor(current, outer.end - outer.begin);
+                    }
                     combinations += runPass(i, b);
+                    current.keyFilter = nullptr;
                 }
                 current.begin = 0;
                 current.end = current.part != nullptr ? current.part->getDeltaStart() : 0;

@@ -11,6 +11,7 @@
 #include "data/StoredRelation.h"
 #include "data/ValuePool.h"
 #include "engine/FixpointObserver.h"
+#include "engine/NewestRowFilters.h"
 #include "engine/Parallelism.h"
 #include "engine/PendingRows.h"
 #include "engine/ProgramPlan.h"
@@ -86,6 +87,8 @@ private:
     std::vector<std::vector<BodyState>> states;
     std::vector<std::vector<RuleBodyJoin>> joins;
     std::vector<PendingRows> pendingOf;
+    // Filters of the keys of the newest rows that passes look up.
+    NewestRowFilters newestFilters;
     // With several threads: the workers, and per rule its shared pending rows, or none for a
     // rule that runs on the calling thread.
     WorkerPool& workers;

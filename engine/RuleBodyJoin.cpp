@@ -59,7 +59,9 @@ bool RuleBodyJoin::open(std::size_t k, const ReferenceRows& source) {
         return true;
     }
     const RelationIndex& index = *source.index;
-    const std::uint32_t group = index.findGroup(key.data());
+    const std::uint32_t hash = index.hashOf(key.data());
+    if (source.keyFilter != nullptr && !source.keyFilter->mayHold(hash)) return false;
+    const std::uint32_t group = index.findGroup(key.data(), hash);
     if (group == RelationIndex::kNoGroup) return false;
     const std::uint32_t firstPosition = index.firstPosition(group);
     const std::uint32_t lastPosition = index.lastPosition(group);

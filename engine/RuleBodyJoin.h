@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "data/CopyFew.h"
+#include "data/HashFilter.h"
 #include "data/RelationIndex.h"
 #include "data/RelationPart.h"
 #include "data/ValuePool.h"
@@ -18,6 +19,9 @@ struct ReferenceRows {
     const RelationIndex* index = nullptr;
     std::uint32_t begin = 0;
     std::uint32_t end = 0;
+    // With an index, when given: the hashes of the keys the range's rows hold, so that a lookup
+    // of any other key ends without probing the index.
+    const HashFilter* keyFilter = nullptr;
 };
 
 // Satisfying combinations handed over several at a time: count heads of arity values each,

@@ -55,7 +55,8 @@ TEST(EngineMatchesReference, AnyNumberOfThreadsPrintsTheSameBytes) {
 // Programs whose passes give many combinations per row, so that a pass's rows go to the table in
 // many batches that end anywhere in a row's candidates, some while the last reference reads the
 // very table that the batches grow; with last references that only bind values and ones that
-// check, repeat, scan or look up whole rows, and heads that repeat a value or hold a constant.
+// check, repeat, scan or look up whole rows, and heads that repeat a value or hold a constant;
+// and passes that look up a few newest rows after many older ones.
 TEST(EngineMatchesReference, ProgramsOfManyCombinationsPerRowPrintTheSameBytes) {
     std::string edges;
     std::uint32_t state = 7;
@@ -67,6 +68,12 @@ TEST(EngineMatchesReference, ProgramsOfManyCombinationsPerRowPrintTheSameBytes) 
     }
     std::string nodes;
     for (int node = 0; node < 90; ++node) nodes += std::to_string(node) + "\n";
+    // A chain's closure grows by a few rows per iteration, so the newest rows that a body looks
+    // up after reading others are few against the older ones.
+    std::string chain;
+    for (int node = 0; node < 50; ++node) {
+        chain += std::to_string(node) + "," + std::to_string(node + 1) + "\n";
+    }
     const std::vector<std::string> programs = {
         "p(X,Y)<-e(X,Y)\np(X,Y)<-p(X,Z),p(Z,Y)\n\ne(A,B)\n" + edges,
         "p(X,Y)<-e(X,Y)\np(X,Y)<-e(X,Z),p(Z,Y),X<Y\np(X,Y)<-p(X,Z),p(Z,Y),Z<Y\n\ne(A,B)\n" + edges,
@@ -75,6 +82,7 @@ TEST(EngineMatchesReference, ProgramsOfManyCombinationsPerRowPrintTheSameBytes) 
         "e(A,B)\n" +
             edges,
         "c(X,Y)<-n(X),n(Y)\nd(Y,X)<-c(X,Y),n(Y)\n\nn(A)\n" + nodes,
+        "p(X,Y)<-e(X,Y)\np(X,Y)<-p(X,Z),e(Z,Y)\nq(X,Y)<-e(X,Z),p(Z,Y)\n\ne(A,B)\n" + chain,
     };
     for (const std::string& input : programs) {
         const std::string expected = runPlainly(input);
