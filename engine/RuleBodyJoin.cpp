@@ -16,6 +16,25 @@ RuleBodyJoin::RuleBodyJoin(const RuleBodyPlan& bodyPlan, const ValuePool& values
         level.isList = reference.lookup != PlanLookup::Scan;
     }
     key.resize(longestKey);
+    const std::vector<PlanReference>& plannedReferences = bodyPlan.getReferences();
+    screenKeys.resize(plannedReferences.size());
+    for (std::size_t k = 0; k + 1 < plannedReferences.size(); ++k) {
+        const PlanReference& own = plannedReferences[k];
+        const PlanReference& next = plannedReferences[k + 1];
+        levels[k].isScreenable =
+            own.sameColumns.empty() && own.checks.empty() && next.lookup == PlanLookup::Index;
+        if (!levels[k].isScreenable) continue;
+        for (const PlanOperand& operand : next.keySources) {
+            KeyPart part{KeyPart::Source::Constant, operand.value};
+            if (!operand.isConstant) part.source = KeyPart::Source::Slot;
+            for (const auto& [column, slot] : own.bindings) {
+                if (!operand.isConstant && slot == operand.value) {
+                    part = {KeyPart::Source::Row, column};
+                }
+            }
+            screenKeys[k].push_back(part);
+        }
+    }
     isProjectionOnly = bodyPlan.getAssignments().empty() && bodyPlan.getFinalChecks().empty();
     if (isProjectionOnly) projectionOnly = bodyPlan.getProjection();
     const std::vector<PlanReference>& references = bodyPlan.getReferences();

@@ -70,10 +70,23 @@ private:
         std::uint32_t next = 0;  // or scanning positions
         std::uint32_t end = 0;
         std::uint32_t only = 0;  // the one row a key over every column can match
+        // Whether this reference only binds values and the next one looks its rows up through
+        // an index: a filter of the next one's keys can then pass over this one's rows.
+        bool isScreenable = false;
+        bool isScreened = false;  // and in this run the next one has a filter
+    };
+    // Where a value of the next reference's key comes from, for a screenable level: a column of
+    // this level's row, a slot bound before this level, or a constant.
+    struct KeyPart {
+        enum class Source { Row, Slot, Constant };
+        Source source;
+        std::uint32_t value;  // the column, the slot or the ValueId
     };
 
     bool open(std::size_t k, const ReferenceRows& source);
     static bool nextPosition(Level& level, std::uint32_t& position);
+    bool nextScreened(std::size_t k, const ReferenceRows& source, const ReferenceRows& next,
+                      std::uint32_t& position);
     bool accept(std::size_t k, const ValueId* row);
     bool passes(const PlanCheck& check) const;
     bool finish();
@@ -96,6 +109,7 @@ private:
     std::vector<ValueId> key;
     std::vector<std::uint32_t> positions;
     std::vector<Level> levels;
+    std::vector<std::vector<KeyPart>> screenKeys;  // per screenable level
     // Whether the body has no assignments and no final checks, and then its projection.
     bool isProjectionOnly = false;
     std::vector<std::uint32_t> projectionOnly;
@@ -120,6 +134,29 @@ inline bool RuleBodyJoin::nextPosition(Level& level, std::uint32_t& position) {
     if (level.next >= level.end) return false;
     position = level.next++;
     return true;
+}
+
+// The next row of level k whose values give the next reference a key that the next reference's
+// filter may hold: the others could not match there, and are passed over without being bound.
+inline bool RuleBodyJoin::nextScreened(std::size_t k, const ReferenceRows& source,
+                                       const ReferenceRows& next, std::uint32_t& position) {
+    const HashFilter& filter = *next.keyFilter;
+    const RelationIndex& index = *next.index;
+    const std::vector<KeyPart>& parts = screenKeys[k];
+    ValueId* values = key.data();
+    for (std::size_t i = 0; i < parts.size(); ++i) {  // the same for every row of the level
+        if (parts[i].source == KeyPart::Source::Slot) values[i] = slots[parts[i].value];
+        if (parts[i].source == KeyPart::Source::Constant) values[i] = parts[i].value;
+    }
+    Level& level = levels[k];
+    while (nextPosition(level, position)) {
+        const ValueId* row = source.part->row(position);
+        for (std::size_t i = 0; i < parts.size(); ++i) {
+            if (parts[i].source == KeyPart::Source::Row) values[i] = row[parts[i].value];
+        }
+        if (filter.mayHold(index.hashOf(values))) return true;
+    }
+    return false;
 }
 
 inline bool RuleBodyJoin::passes(const PlanCheck& check) const {
@@ -256,6 +293,9 @@ void RuleBodyJoin::walk(const std::vector<ReferenceRows>& sources, Emit&& emit) 
         const ReferenceRows& source = sources[k];
         if (source.part == nullptr || source.begin >= source.end) return;
     }
+    for (std::size_t k = 0; k + 1 < count; ++k) {
+        levels[k].isScreened = levels[k].isScreenable && sources[k + 1].keyFilter != nullptr;
+    }
     std::size_t k = 0;
     if (!open(0, sources[0])) return;
     while (true) {
@@ -268,7 +308,10 @@ void RuleBodyJoin::walk(const std::vector<ReferenceRows>& sources, Emit&& emit) 
             }
         }
         std::uint32_t position = 0;
-        if (!nextPosition(levels[k], position)) {
+        const bool isFound = levels[k].isScreened
+                                 ? nextScreened(k, sources[k], sources[k + 1], position)
+                                 : nextPosition(levels[k], position);
+        if (!isFound) {
             if (k == 0) return;
             --k;
             continue;

@@ -70,10 +70,13 @@ TEST(EngineMatchesReference, ProgramsOfManyCombinationsPerRowPrintTheSameBytes) 
     for (int node = 0; node < 90; ++node) nodes += std::to_string(node) + "\n";
     // A chain's closure grows by a few rows per iteration, so the newest rows that a body looks
     // up after reading others are few against the older ones.
-    std::string chain;
-    for (int node = 0; node < 50; ++node) {
-        chain += std::to_string(node) + "," + std::to_string(node + 1) + "\n";
-    }
+    const auto chainOf = [](int length) {
+        std::string chain;
+        for (int node = 0; node < length; ++node) {
+            chain += std::to_string(node) + "," + std::to_string(node + 1) + "\n";
+        }
+        return chain;
+    };
     const std::vector<std::string> programs = {
         "p(X,Y)<-e(X,Y)\np(X,Y)<-p(X,Z),p(Z,Y)\n\ne(A,B)\n" + edges,
         "p(X,Y)<-e(X,Y)\np(X,Y)<-e(X,Z),p(Z,Y),X<Y\np(X,Y)<-p(X,Z),p(Z,Y),Z<Y\n\ne(A,B)\n" + edges,
@@ -82,7 +85,12 @@ TEST(EngineMatchesReference, ProgramsOfManyCombinationsPerRowPrintTheSameBytes) 
         "e(A,B)\n" +
             edges,
         "c(X,Y)<-n(X),n(Y)\nd(Y,X)<-c(X,Y),n(Y)\n\nn(A)\n" + nodes,
-        "p(X,Y)<-e(X,Y)\np(X,Y)<-p(X,Z),e(Z,Y)\nq(X,Y)<-e(X,Z),p(Z,Y)\n\ne(A,B)\n" + chain,
+        "p(X,Y)<-e(X,Y)\np(X,Y)<-p(X,Z),e(Z,Y)\nk(X,C,Y)<-p(X,Y),c(C)\nq(X,Y)<-e(X,Z),p(Z,Y)\n"
+        "w(X,Y)<-e(X,Z),k(Z,2,Y)\n\ne(A,B)\n" +
+            chainOf(50) + "\nc(A)\n1\n2\n",
+        "p(X,Y)<-e(X,Y)\np(X,Y)<-p(X,Z),e(Z,Y)\nk(X,C,Y)<-p(X,Y),c(C)\n"
+        "m(X,Y)<-e(X,Z),e(W,X),k(Z,2,Y)\n\ne(A,B)\n" +
+            chainOf(20) + "\nc(A)\n1\n2\n",
     };
     for (const std::string& input : programs) {
         const std::string expected = runPlainly(input);
