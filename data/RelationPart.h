@@ -104,6 +104,13 @@ public:
     void restoreRowSet() {
         if (isRowSetReleased) rebuildRowSet();
     }
+    // Gives back the row set and every index, once nothing will look rows up any more: the
+    // rows are then only read in order.
+    void releaseLookups() {
+        slots = TaggedSlots();
+        isRowSetReleased = true;
+        indexes.clear();
+    }
 
     // Puts the pending rows in a new order: order[i] is the pending number of the row that
     // goes to pending place i.

@@ -58,6 +58,10 @@ public:
     void releaseRowSets() {
         for (const auto& part : parts) part->releaseRowSet();
     }
+    // Gives back every part's row set and indexes: what is left reads rows in order only.
+    void releaseLookups() {
+        for (const auto& part : parts) part->releaseLookups();
+    }
 
     // Rows appended from now on form the next delta of every part.
     void markDeltaStart();

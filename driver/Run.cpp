@@ -159,9 +159,13 @@ bool readEvaluateWrite(InputLines& input, const Write& write, const RunFollowers
     input.close();
     if (followers.profile != nullptr) followers.profile->readingEnded(program->rules);
     if (followers.progress != nullptr) followers.progress->startEvaluating();
-    const std::vector<RelationTable> idb =
-        evaluate(*program, pool, workers, parallelism, followers);
+    std::vector<RelationTable> idb = evaluate(*program, pool, workers, parallelism, followers);
     if (followers.profile != nullptr) followers.profile->evaluationEnded();
+    // Writing reads the derived rows in order and nothing else: the stored rows, echoed as
+    // read, and every hash set and index are given back first, so that the output's buffers do
+    // not come on top of the tables' peak.
+    std::vector<StoredRelation>().swap(program->edb);
+    for (RelationTable& table : idb) table.releaseLookups();
     std::function<void(std::uint64_t)> wroteRows;
     if (followers.progress != nullptr) {
         std::uint64_t rows = 0;
