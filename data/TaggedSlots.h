@@ -14,9 +14,9 @@
 // (its tag) above them; 0 marks a free slot. The tag's low bits place the slot, its upper bits
 // screen out most unequal entries before the owner compares. The table keeps nothing else:
 // growing asks the owner for each entry's tag again. It is kept at most half full, and a table of
-// 2^24 slots or more at most three quarters full: such a table is most of a run's memory, its
-// searches miss the caches once whatever their length, and a longer search mostly stays within
-// the cache line already fetched.
+// 2^20 slots (4 MiB) or more at most three quarters full: such a table is much of a run's memory,
+// its searches miss the nearer caches once whatever their length, and a longer search mostly
+// stays within the cache line already fetched.
 class TaggedSlots {
 public:
     static constexpr std::size_t kNone = ~std::size_t{0};
@@ -138,7 +138,7 @@ private:
     std::uint32_t slotMask() const { return static_cast<std::uint32_t>(slots.size() - 1); }
     bool isOverfull(std::size_t entries) const { return isOverfull(entries, slots.size()); }
     static bool isOverfull(std::size_t entries, std::size_t size) {
-        constexpr std::size_t kLargeSlots = std::size_t{1} << 24;
+        constexpr std::size_t kLargeSlots = std::size_t{1} << 20;  // see the class comment
         return size < kLargeSlots ? entries * 2 > size : entries * 4 > size * 3;
     }
     static std::uint32_t entryOf(std::uint32_t tag, std::size_t number, std::uint32_t mask) {

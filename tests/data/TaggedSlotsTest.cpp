@@ -12,9 +12,7 @@ namespace {
 
 // Spread tags, whose home slots still collide now and then, so that threads placing entries at
 // once meet occupied slots.
-std::uint32_t tagOf(std::size_t number) {
-    return static_cast<std::uint32_t>(number * 2654435761u);
-}
+std::uint32_t tagOf(std::size_t number) { return static_cast<std::uint32_t>(number * 2654435761u); }
 
 // Runs each share on a thread of its own, all at once.
 void runOnThreads(std::size_t count, const std::function<void(std::size_t)>& share) {
@@ -57,6 +55,31 @@ TEST(TaggedSlots, TableMadeForEntriesTakesThemWithoutGrowing) {
         EXPECT_EQ(slots.capacity(), capacity) << entries;
         EXPECT_LE(capacity, 16 + 4 * entries) << entries;
     }
+}
+
+// Tables grow at half full up to 4 MiB of slots and at three quarters from there on: a table of
+// half a million rows, a quarter of a run's memory, would otherwise take twice its room for a
+// few rows more.
+TEST(TaggedSlots, GrowsAtHalfFullAndFromFourMebibytesAtThreeQuarters) {
+    TaggedSlots slots;
+    std::vector<std::size_t> growths;  // entries taken when the table grew
+    for (std::size_t n = 0; n < 1000000; ++n) {
+        const std::size_t before = slots.capacity();
+        const std::size_t slot = slots.find(tagOf(n), [](std::size_t) { return false; });
+        slots.fill(slot, tagOf(n), n, tagOf);
+        if (slots.capacity() != before) growths.push_back(n + 1);
+    }
+    const std::size_t quarterMillion = std::size_t{1} << 18;
+    ASSERT_GE(growths.size(), std::size_t{4});
+    // The last growths: to 2^19 and 2^20 slots at half full, to 2^21 at three quarters of 2^20.
+    EXPECT_EQ(growths[growths.size() - 3], quarterMillion / 2 + 1);
+    EXPECT_EQ(growths[growths.size() - 2], quarterMillion + 1);
+    EXPECT_EQ(growths.back(), 3 * quarterMillion + 1);
+    for (std::size_t n = 0; n < 1000000; n += 997) {
+        EXPECT_NE(slots.numberAt(slots.find(tagOf(n), [n](std::size_t m) { return m == n; })),
+                  TaggedSlots::kNone);
+    }
+    EXPECT_EQ(slots.capacity(), std::size_t{1} << 21);
 }
 
 }  // namespace
