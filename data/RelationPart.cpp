@@ -5,35 +5,15 @@
 
 RelationPart::RelationPart(std::size_t rowArity) : arity(rowArity) {}
 
-bool RelationPart::rowEquals(std::size_t position, const ValueId* values) const {
-    const ValueId* stored = row(position);
-    for (std::size_t i = 0; i < arity; ++i) {
-        if (stored[i] != values[i]) return false;
-    }
-    return true;
-}
-
-// Returns the slot holding an equal row or the free slot where it would go.
-std::size_t RelationPart::findSlot(const ValueId* values, std::uint32_t tag) const {
-    return slots.find(tag, [&](std::size_t position) { return rowEquals(position, values); });
-}
-
 std::pair<std::size_t, RelationPart::Offered> RelationPart::offer(const ValueId* values) {
     return offer(values, hashOf(values));
 }
 
-std::pair<std::size_t, RelationPart::Offered> RelationPart::offer(const ValueId* values,
-                                                                  std::uint32_t tag) {
-    restoreRowSet();
-    const std::size_t slot = findSlot(values, tag);
-    const std::size_t found = slots.numberAt(slot);
-    if (found != TaggedSlots::kNone) {
-        return {found, found < committedCount ? Offered::Committed : Offered::Pending};
-    }
+std::size_t RelationPart::appendAt(std::size_t slot, const ValueId* values, std::uint32_t tag) {
     const std::size_t position = rowCount++;
     cells.append(values, arity);
     slots.fill(slot, tag, position, [this](std::size_t number) { return hashOf(row(number)); });
-    return {position, Offered::Added};
+    return position;
 }
 
 std::size_t RelationPart::makeRoomForAbsent(std::size_t count, const ShareRunner& runShares) {

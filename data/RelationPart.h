@@ -44,7 +44,15 @@ public:
     std::pair<std::size_t, Offered> offer(const ValueId* values);
     // The same with the row's hash computed beforehand, after prefetch has asked the memory for
     // its slot: callers with many rows at hand hide the cache misses of a large table.
-    std::pair<std::size_t, Offered> offer(const ValueId* values, std::uint32_t tag);
+    std::pair<std::size_t, Offered> offer(const ValueId* values, std::uint32_t tag) {
+        restoreRowSet();
+        const std::size_t slot = findSlot(values, tag);
+        const std::size_t found = slots.numberAt(slot);
+        if (found != TaggedSlots::kNone) {
+            return {found, found < committedCount ? Offered::Committed : Offered::Pending};
+        }
+        return {appendAt(slot, values, tag), Offered::Added};
+    }
     std::uint32_t hashOf(const ValueId* values) const {
         return static_cast<std::uint32_t>(hashValueIds(values, arity));
     }
@@ -133,8 +141,20 @@ public:
 
 private:
     void rebuildRowSet();
-    std::size_t findSlot(const ValueId* values, std::uint32_t tag) const;
-    bool rowEquals(std::size_t position, const ValueId* values) const;
+    // Returns the slot holding an equal row or the free slot where it would go. Inline: it is
+    // the probe of every row offered.
+    std::size_t findSlot(const ValueId* values, std::uint32_t tag) const {
+        return slots.find(tag, [&](std::size_t position) { return rowEquals(position, values); });
+    }
+    bool rowEquals(std::size_t position, const ValueId* values) const {
+        const ValueId* stored = row(position);
+        for (std::size_t i = 0; i < arity; ++i) {
+            if (stored[i] != values[i]) return false;
+        }
+        return true;
+    }
+    // Appends a row known to be absent as pending, in the free slot its search ended at.
+    std::size_t appendAt(std::size_t slot, const ValueId* values, std::uint32_t tag);
 
     std::size_t arity;
     std::size_t rowCount = 0;
