@@ -219,6 +219,7 @@ void PendingRows::record(std::uint32_t part, std::size_t position, RelationPart:
 }
 
 void PendingRows::beginPass() {
+    if (isKeyless) return;  // no key to keep
     flush();
     for (std::uint32_t part = 0; part < keys.size(); ++part) {
         keys[part].passStart = pendingCountOf(part);
