@@ -3,8 +3,33 @@
 #include <pthread.h>
 
 #include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <system_error>
+
+namespace {
+
+// A pass hands out its work in waves, thousands in a run, and between two waves the calling
+// thread works alone for a moment. Waking a sleeping thread takes longer than many such moments,
+// so a thread waits this long, awake, before it sleeps.
+constexpr std::chrono::microseconds kAwakeWait{500};
+
+// Returns once isDone() holds or the awake wait is over.
+template <typename Condition>
+void waitAwake(Condition isDone) {
+    const auto until = std::chrono::steady_clock::now() + kAwakeWait;
+    for (;;) {
+        for (int round = 0; round < 64; ++round) {
+            if (isDone()) return;
+#if defined(__x86_64__) || defined(__i386__)
+            __builtin_ia32_pause();
+#endif
+        }
+        if (std::chrono::steady_clock::now() >= until) return;
+    }
+}
+
+}  // namespace
 
 // A thread the system will not start (a limit on threads or on memory) leaves the pool
 // smaller: the work and its result are the same with fewer workers.
@@ -53,6 +78,7 @@ void WorkerPool::run(std::size_t count, const std::function<void(std::size_t, st
         for (std::size_t helper = 0; helper < helpers; ++helper) started.notify_one();
     }
     takeTasks(0);
+    waitAwake([this] { return busyWorkers.load(std::memory_order_relaxed) == 0; });
     std::unique_lock<std::mutex> lock(mutex);
     finished.wait(lock, [this] { return busyWorkers == 0; });
     seats = 0;  // a thread that wakes only now has nothing left to take
@@ -87,6 +113,7 @@ void WorkerPool::work(std::size_t worker) {
     pthread_sigmask(SIG_BLOCK, &all, nullptr);
     std::size_t seenJob = 0;
     for (;;) {
+        waitAwake([&] { return jobNumber.load(std::memory_order_relaxed) != seenJob; });
         {
             std::unique_lock<std::mutex> lock(mutex);
             started.wait(lock, [&] { return isStopping || jobNumber != seenJob; });

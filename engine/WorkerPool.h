@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <exception>
@@ -37,11 +38,14 @@ private:
     std::condition_variable finished;
     // The job now running; guarded by mutex except for the task counter's own updates.
     const std::function<void(std::size_t, std::size_t)>* job = nullptr;
-    std::size_t jobNumber = 0;
+    // Also read without the lock by threads that wait a moment for the next job before they sleep.
+    std::atomic<std::size_t> jobNumber = 0;
     std::size_t taskCount = 0;
     std::size_t nextTask = 0;
-    std::size_t busyWorkers = 0;  // the calling thread and the threads that took a seat
-    std::size_t seats = 0;        // threads that may still join the job
+    // The calling thread and the threads that took a seat; also read without the lock by the
+    // calling thread, which waits a moment for the others before it sleeps.
+    std::atomic<std::size_t> busyWorkers = 0;
+    std::size_t seats = 0;  // threads that may still join the job
     std::exception_ptr failure;
     bool isStopping = false;
 };
