@@ -147,7 +147,7 @@ void Fixpoint::firstPass() {
             std::uint64_t combinations = 0;
             if (isShared(i)) {
                 sharedOf[i]->beginBody(sharedTarget(i));
-                combinations = runPass(i, b);
+                combinations = runPass(i, b, 0);
                 if (isWatchingBodies) {
                     observer->bodyRan(iteration, i, b, combinations,
                                       sharedTarget(i).pendingCount() - rowsBefore);
@@ -220,7 +220,7 @@ bool Fixpoint::iterate() {
                         current.keyFilter =
                             newestFilters.filterFor(current, outer.end - outer.begin);
                     }
-                    combinations += runPass(i, b);
+                    combinations += runPass(i, b, d);
                     current.keyFilter = nullptr;
                 }
                 current.begin = 0;
@@ -250,17 +250,18 @@ bool Fixpoint::iterate() {
 }
 
 // One pass of a body over the rows its sources now name, its rows pending for the rule.
-std::uint64_t Fixpoint::runPass(std::size_t rule, std::size_t body) {
+std::uint64_t Fixpoint::runPass(std::size_t rule, std::size_t body, std::size_t newest) {
     const std::vector<ReferenceRows>& sources = states[rule][body].sources;
     PendingRows& found = pendingOf[rule];
     // A pass too small to cut into slices runs here alone. Its rows, like a shared pass's,
     // become pending rows of the table in key order, so the two kinds of pass can follow each
     // other within an iteration; rows still batched go in before a shared pass looks.
     // A keyed rule's passes are all shared: its pending rows' keys are kept in one place.
+    const SharedPass::PassName pass{rule, body, newest};
     if (isShared(rule) &&
-        (sharedOf[rule]->isKeyed() || sharedPass->sliceCountOf(rule, body, sources) > 1)) {
+        (sharedOf[rule]->isKeyed() || sharedPass->sliceCountOf(pass, sources) > 1)) {
         found.flush();
-        return sharedPass->run(rule, body, sources, sharedTarget(rule), *sharedOf[rule]);
+        return sharedPass->run(pass, sources, sharedTarget(rule), *sharedOf[rule]);
     }
     const std::size_t count = sources.size();
     const auto number = static_cast<std::uint32_t>(body);
@@ -270,7 +271,7 @@ std::uint64_t Fixpoint::runPass(std::size_t rule, std::size_t body) {
         combinations += batch.count;
         found.offerMany(batch.heads, batch.count, batch.arity, number, batch.positions, count);
     });
-    if (isShared(rule)) sharedPass->notePass(rule, body, sources, combinations);
+    if (isShared(rule)) sharedPass->notePass(pass, sources, combinations);
     return combinations;
 }
 

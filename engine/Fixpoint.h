@@ -71,8 +71,9 @@ private:
     bool isShared(std::size_t rule) const { return !sharedOf.empty() && sharedOf[rule]; }
     // The part of the rule's table that a shared rule's rows go to.
     RelationPart& sharedTarget(std::size_t rule);
-    // Runs the pass; returns the combinations that satisfied the body.
-    std::uint64_t runPass(std::size_t rule, std::size_t body);
+    // Runs the pass whose newest rows are those of the body's derived reference number newest
+    // (0 in the first pass); returns the combinations that satisfied the body.
+    std::uint64_t runPass(std::size_t rule, std::size_t body, std::size_t newest);
     // Commits the rule's pending rows; false when there were none.
     bool commitRule(std::size_t rule);
     // The rule's rows waiting to be committed, all batches taken in.

@@ -42,12 +42,18 @@ SharedPass::SharedPass(const ProgramPlan& programPlan, const ValuePool& valuePoo
       rowsPerSlice(sliceRows),
       workers(workerPool.size()) {
     std::size_t bodyCount = 0;
+    std::size_t passCount = 0;
     for (std::size_t rule = 0; rule < plan.ruleCount(); ++rule) {
         firstBodyOf.push_back(bodyCount);
         bodyCount += plan.bodiesOf(rule).size();
+        std::vector<std::size_t>& firstPasses = firstPassOf.emplace_back();
+        for (const PlannedBody& body : plan.bodiesOf(rule)) {
+            firstPasses.push_back(passCount);
+            passCount += std::max<std::size_t>(1, body.derived.size());
+        }
     }
     for (Worker& worker : workers) worker.joins.resize(bodyCount);
-    lastPassOf.resize(bodyCount);
+    lastPassOf.resize(passCount);
 }
 
 // A worker makes its join of a body the first time it runs it: a program of many rules run on
@@ -58,8 +64,8 @@ RuleBodyJoin& SharedPass::joinOf(Worker& worker, std::size_t rule, std::size_t b
     return *join;
 }
 
-std::size_t SharedPass::sliceRowsOf(std::size_t rule, std::size_t body) const {
-    const PassSize& last = lastPassOf[firstBodyOf[rule] + body];
+std::size_t SharedPass::sliceRowsOf(PassName pass) const {
+    const PassSize& last = lastSizeOf(pass);
     if (last.rows == 0) return rowsPerSlice;
     const std::uint64_t wanted = std::uint64_t{rowsPerSlice} * kMostSliceWidening * last.rows /
                                  (last.rows + last.combinations);
@@ -68,27 +74,26 @@ std::size_t SharedPass::sliceRowsOf(std::size_t rule, std::size_t body) const {
                                      std::uint64_t{rowsPerSlice} * kMostSliceWidening);
 }
 
-std::size_t SharedPass::sliceCountOf(std::size_t rule, std::size_t body,
+std::size_t SharedPass::sliceCountOf(PassName pass,
                                      const std::vector<ReferenceRows>& sources) const {
     const bool isScan =
-        plan.bodiesOf(rule)[body].plan.getReferences().front().lookup == PlanLookup::Scan;
+        plan.bodiesOf(pass.rule)[pass.body].plan.getReferences().front().lookup == PlanLookup::Scan;
     const std::size_t rows = rowsOf(sources.front());
-    const std::size_t sliceRows = sliceRowsOf(rule, body);
+    const std::size_t sliceRows = sliceRowsOf(pass);
     return isScan && rows >= 2 * sliceRows ? rows / sliceRows : 1;
 }
 
-void SharedPass::notePass(std::size_t rule, std::size_t body,
-                          const std::vector<ReferenceRows>& sources, std::uint64_t combinations) {
-    lastPassOf[firstBodyOf[rule] + body] = {rowsOf(sources.front()), combinations};
+void SharedPass::notePass(PassName pass, const std::vector<ReferenceRows>& sources,
+                          std::uint64_t combinations) {
+    lastSizeOf(pass) = {rowsOf(sources.front()), combinations};
 }
 
-std::uint64_t SharedPass::run(std::size_t rule, std::size_t body,
-                              const std::vector<ReferenceRows>& sources, RelationPart& target,
-                              SharedPendingRows& found) {
+std::uint64_t SharedPass::run(PassName pass, const std::vector<ReferenceRows>& sources,
+                              RelationPart& target, SharedPendingRows& found) {
     for (Worker& worker : workers) worker.combinations = 0;
     const ReferenceRows& first = sources.front();
     const std::uint32_t rows = rowsOf(first);
-    const std::size_t slices = sliceCountOf(rule, body, sources);
+    const std::size_t slices = sliceCountOf(pass, sources);
     found.beginPass(target);
     const std::size_t widestWave = std::min(workers.size() * kSlicesPerWorker, kMostSlicesPerWave);
     const std::size_t narrowestWave = std::min(workers.size(), widestWave);
@@ -105,7 +110,7 @@ std::uint64_t SharedPass::run(std::size_t rule, std::size_t body,
                 own.begin = first.begin + static_cast<std::uint32_t>(rows * slice / slices);
                 own.end = first.begin + static_cast<std::uint32_t>(rows * (slice + 1) / slices);
             }
-            runSlice(worker, rule, body, target, found, firstSlice + task);
+            runSlice(worker, pass.rule, pass.body, target, found, firstSlice + task);
         });
         const std::size_t filed = found.moveTo(target, pool);
         waveStart += count;
@@ -116,7 +121,7 @@ std::uint64_t SharedPass::run(std::size_t rule, std::size_t body,
     found.endPass();
     std::uint64_t combinations = 0;
     for (const Worker& worker : workers) combinations += worker.combinations;
-    notePass(rule, body, sources, combinations);
+    notePass(pass, sources, combinations);
     return combinations;
 }
 

@@ -26,17 +26,24 @@ public:
     SharedPass(const ProgramPlan& plan, const ValuePool& pool, WorkerPool& workers,
                std::uint32_t rowsPerSlice);
 
-    // The pass over sources of the given body; target is the part of the rule's table that
-    // holds rows of the body's length.
+    // A pass is named by its rule, its body and which of the body's derived references reads
+    // the newest rows (0 in the first pass, which reads none).
+    struct PassName {
+        std::size_t rule = 0;
+        std::size_t body = 0;
+        std::size_t newest = 0;
+    };
+
+    // The pass over sources; target is the part of the rule's table that holds rows of the
+    // body's length.
     // Returns the combinations that satisfied the body.
-    std::uint64_t run(std::size_t rule, std::size_t body, const std::vector<ReferenceRows>& sources,
+    std::uint64_t run(PassName pass, const std::vector<ReferenceRows>& sources,
                       RelationPart& target, SharedPendingRows& found);
 
     // The slices the pass would be cut into: 1 when it is too small to share.
-    std::size_t sliceCountOf(std::size_t rule, std::size_t body,
-                             const std::vector<ReferenceRows>& sources) const;
-    // A pass of the body ran on the calling thread alone and found this many combinations.
-    void notePass(std::size_t rule, std::size_t body, const std::vector<ReferenceRows>& sources,
+    std::size_t sliceCountOf(PassName pass, const std::vector<ReferenceRows>& sources) const;
+    // The pass ran on the calling thread alone and found this many combinations.
+    void notePass(PassName pass, const std::vector<ReferenceRows>& sources,
                   std::uint64_t combinations);
 
 private:
@@ -56,14 +63,22 @@ private:
         std::uint64_t combinations = 0;  // of the pass at hand
     };
 
-    // The rows of a body's last pass's first reference, and the combinations it found.
+    // The rows of a pass's first reference the last time it ran, and the combinations it found.
+    // Each of a body's passes has its own: the pass over the newest rows of its first reference
+    // may give hundreds of combinations per row where the next gives one.
     struct PassSize {
         std::uint64_t rows = 0;
         std::uint64_t combinations = 0;
     };
 
     RuleBodyJoin& joinOf(Worker& worker, std::size_t rule, std::size_t body);
-    std::size_t sliceRowsOf(std::size_t rule, std::size_t body) const;
+    PassSize& lastSizeOf(PassName pass) {
+        return lastPassOf[firstPassOf[pass.rule][pass.body] + pass.newest];
+    }
+    const PassSize& lastSizeOf(PassName pass) const {
+        return lastPassOf[firstPassOf[pass.rule][pass.body] + pass.newest];
+    }
+    std::size_t sliceRowsOf(PassName pass) const;
     void runSlice(Worker& worker, std::size_t rule, std::size_t body, const RelationPart& target,
                   SharedPendingRows& found, std::size_t slice);
     static void advanceBatches(Worker& worker, std::size_t arity, const RelationPart& target,
@@ -79,6 +94,8 @@ private:
     WorkerPool& pool;
     std::uint32_t rowsPerSlice;
     std::vector<std::size_t> firstBodyOf;  // per rule, the number of its first body
-    std::vector<PassSize> lastPassOf;      // per body, by its number
+    // Per rule and body, where its passes' sizes begin in lastPassOf.
+    std::vector<std::vector<std::size_t>> firstPassOf;
+    std::vector<PassSize> lastPassOf;
     std::vector<Worker> workers;
 };
