@@ -148,6 +148,7 @@ private:
     }
     bool rowEquals(std::size_t position, const ValueId* values) const {
         const ValueId* stored = row(position);
+        if (arity == 2) return stored[0] == values[0] && stored[1] == values[1];  // most rows
         for (std::size_t i = 0; i < arity; ++i) {
             if (stored[i] != values[i]) return false;
         }
