@@ -6,8 +6,8 @@
 #include "driver/Messages.h"
 #include "driver/Run.h"
 #include "driver/SignalCleanup.h"
-#include "driver/UsableCpus.h"
 #include "driver/Usage.h"
+#include "engine/UsableCpus.h"
 #include "explain/Explainer.h"
 
 int main(int argc, char** argv) {

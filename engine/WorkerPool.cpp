@@ -7,6 +7,8 @@
 #include <csignal>
 #include <system_error>
 
+#include "engine/UsableCpus.h"
+
 namespace {
 
 // A pass hands out its work in waves, thousands in a run, and between two waves the calling
@@ -33,7 +35,9 @@ void waitAwake(Condition isDone) {
 
 // A thread the system will not start (a limit on threads or on memory) leaves the pool
 // smaller: the work and its result are the same with fewer workers.
-WorkerPool::WorkerPool(std::size_t workerCount) {
+WorkerPool::WorkerPool(std::size_t workerCount)
+    // With more threads than CPUs, a thread that waits awake holds a CPU that another needs.
+    : isWaitingAwake(workerCount <= usableCpuCount(workerCount)) {
     threads.reserve(workerCount > 0 ? workerCount - 1 : 0);
     for (std::size_t worker = 1; worker < workerCount; ++worker) {
         try {
@@ -78,7 +82,9 @@ void WorkerPool::run(std::size_t count, const std::function<void(std::size_t, st
         for (std::size_t helper = 0; helper < helpers; ++helper) started.notify_one();
     }
     takeTasks(0);
-    waitAwake([this] { return busyWorkers.load(std::memory_order_relaxed) == 0; });
+    if (isWaitingAwake) {
+        waitAwake([this] { return busyWorkers.load(std::memory_order_relaxed) == 0; });
+    }
     std::unique_lock<std::mutex> lock(mutex);
     finished.wait(lock, [this] { return busyWorkers == 0; });
     seats = 0;  // a thread that wakes only now has nothing left to take
@@ -113,7 +119,9 @@ void WorkerPool::work(std::size_t worker) {
     pthread_sigmask(SIG_BLOCK, &all, nullptr);
     std::size_t seenJob = 0;
     for (;;) {
-        waitAwake([&] { return jobNumber.load(std::memory_order_relaxed) != seenJob; });
+        if (isWaitingAwake) {
+            waitAwake([&] { return jobNumber.load(std::memory_order_relaxed) != seenJob; });
+        }
         {
             std::unique_lock<std::mutex> lock(mutex);
             started.wait(lock, [&] { return isStopping || jobNumber != seenJob; });

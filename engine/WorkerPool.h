@@ -32,6 +32,9 @@ private:
     void work(std::size_t worker);
     void takeTasks(std::size_t worker);
 
+    // Whether a thread out of work waits a moment awake before it sleeps: only when every
+    // thread has a CPU of its own.
+    bool isWaitingAwake;
     std::vector<std::thread> threads;
     std::mutex mutex;
     std::condition_variable started;

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 #include <sched.h>
 
-#include "driver/UsableCpus.h"
+#include "engine/UsableCpus.h"
 
 namespace {
 

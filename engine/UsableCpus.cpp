@@ -1,4 +1,4 @@
-#include "driver/UsableCpus.h"
+#include "engine/UsableCpus.h"
 
 #include <sched.h>
 
