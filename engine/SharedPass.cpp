@@ -172,8 +172,16 @@ void SharedPass::runSlice(Worker& worker, std::size_t rule, std::size_t body,
         }
         for (std::size_t i = 0; i < batch.count; ++i) {
             const ValueId* row = batch.heads + i * arity;
-            if (isKeyed) copyFew(batch.positions + i * references, references, key + 1);
-            if (found.isWanted(target, row, static_cast<std::uint32_t>(hashes[i]), key)) {
+            // A keyed row's key is its positions behind the body's number, written only when
+            // needed: most rows found are in the table already and dropped without it.
+            bool isKeyMade = false;
+            const auto makeKey = [&] {
+                copyFew(batch.positions + i * references, references, key + 1);
+                isKeyMade = true;
+                return key;
+            };
+            if (found.isWanted(target, row, static_cast<std::uint32_t>(hashes[i]), makeKey)) {
+                if (isKeyed && !isKeyMade) makeKey();
                 found.add(slice, row, hashes[i], key);
             }
         }

@@ -61,11 +61,18 @@ public:
     // reads, so threads may ask at once while they look.
     bool isWanted(const RelationPart& part, const ValueId* row, std::uint32_t tag,
                   const std::uint32_t* key) const {
+        return isWanted(part, row, tag, [key] { return key; });
+    }
+    // The same with the key made by makeKey() only when it is compared: most rows found are
+    // dropped without it.
+    template <typename MakeKey>
+    bool isWanted(const RelationPart& part, const ValueId* row, std::uint32_t tag,
+                  MakeKey&& makeKey) const {
         if (keyWidth == 0) return !part.holds(row, tag);
         const std::size_t position = part.findAny(row, tag);
         if (position == RelationPart::kNotFound) return true;
         if (position < bodyStart || position >= passStart) return false;
-        return isKeyLess(key, pendingKeys.data() + (position - part.size()) * keyWidth);
+        return isKeyLess(makeKey(), pendingKeys.data() + (position - part.size()) * keyWidth);
     }
 
 private:
