@@ -96,7 +96,9 @@ void PendingRows::offerMany(const ValueId* rows, std::size_t rowCount, std::size
     }
     if (!batch.empty()) flush();  // rows offered before go in first
     offeredCount += rowCount;
-    // Fetching ahead pays when a large table is probed for several rows.
+    // Fetching slots ahead pays when a large table is probed for several rows. Finding the rows
+    // they point to ahead as well walked every search twice: tc-nonlinear-chain L took 0.63 s
+    // with it and 0.48 s without.
     constexpr std::size_t kFetchedAhead = 64;
     if (rowCount < kBatchSize || !target.isLarge()) {
         for (std::size_t i = 0; i < rowCount; ++i) {
@@ -114,7 +116,6 @@ void PendingRows::offerMany(const ValueId* rows, std::size_t rowCount, std::size
             tags[i - first] = tag;
             target.prefetch(tag);
         }
-        for (std::size_t i = first; i < end; ++i) target.prefetchCandidate(tags[i - first]);
         for (std::size_t i = first; i < end; ++i) {
             const auto [position, offered] = target.offer(rows + i * arity, tags[i - first]);
             take(part, position, offered, body, positions + i * referenceCount, referenceCount);

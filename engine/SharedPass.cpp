@@ -160,16 +160,13 @@ void SharedPass::runSlice(Worker& worker, std::size_t rule, std::size_t body,
             }
             return;
         }
-        // A large table has the batch's slots and first rows fetched before the first probe.
+        // A large table has the batch's slots fetched before the first probe; not the rows they
+        // point to, which would walk each search twice for rows mostly in the caches anyway.
         for (std::size_t i = 0; i < batch.count; ++i) {
             hashes[i] = hashValueIds(batch.heads + i * arity, arity);
             if (isLarge) target.prefetch(static_cast<std::uint32_t>(hashes[i]));
         }
-        if (isLarge) {
-            for (std::size_t i = 0; i < batch.count; ++i) {
-                target.prefetchCandidate(static_cast<std::uint32_t>(hashes[i]));
-            }
-        }
+
         for (std::size_t i = 0; i < batch.count; ++i) {
             const ValueId* row = batch.heads + i * arity;
             // A keyed row's key is its positions behind the body's number, written only when
