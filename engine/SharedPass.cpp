@@ -166,7 +166,6 @@ void SharedPass::runSlice(Worker& worker, std::size_t rule, std::size_t body,
             hashes[i] = hashValueIds(batch.heads + i * arity, arity);
             if (isLarge) target.prefetch(static_cast<std::uint32_t>(hashes[i]));
         }
-
         for (std::size_t i = 0; i < batch.count; ++i) {
             const ValueId* row = batch.heads + i * arity;
             // A keyed row's key is its positions behind the body's number, written only when
