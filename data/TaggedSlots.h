@@ -81,7 +81,7 @@ public:
             runShares((entriesIn + kShareEntries - 1) / kShareEntries, [&](std::size_t share) {
                 const std::size_t first = share * kShareEntries;
                 // Other threads place other entries meanwhile.
-                placeInBatches(
+                placeFetchingAhead(
                     first, std::min(entriesIn, first + kShareEntries), tagOf,
                     [this](std::uint32_t tag, std::size_t number) { fillShared(tag, number); });
             });
@@ -152,26 +152,33 @@ private:
         if (slots.size() >= kMaxSlots) throw std::length_error("hash table full");
         slots.assignZeroed(slots.size() * 2);
         const std::uint32_t mask = slotMask();
-        placeInBatches(0, count, tagOf, [this, mask](std::uint32_t tag, std::size_t number) {
+        placeFetchingAhead(0, count, tagOf, [this, mask](std::uint32_t tag, std::size_t number) {
             std::size_t slot = tag & mask;
             while (slots[slot] != 0) slot = (slot + 1) & mask;
             slots[slot] = entryOf(tag, number, mask);
         });
     }
 
-    // Places the entries numbered first to end - 1 again with place(tag, number). Tags are taken
-    // in small batches whose slots are fetched ahead.
+    // Places the entries numbered first to end - 1 again with place(tag, number). Each entry's
+    // slot is fetched kAhead entries before it is placed: far enough that the fetch of a large
+    // table's slot, a miss to main memory, is mostly done by then.
     template <typename TagOf, typename Place>
-    void placeInBatches(std::size_t first, std::size_t end, TagOf& tagOf, Place&& place) {
-        constexpr std::size_t kBatch = 16;
-        std::uint32_t tags[kBatch];
-        for (std::size_t start = first; start < end; start += kBatch) {
-            const std::size_t batch = std::min(end - start, kBatch);
-            for (std::size_t i = 0; i < batch; ++i) {
-                tags[i] = tagOf(start + i);
-                prefetch(tags[i]);
+    void placeFetchingAhead(std::size_t first, std::size_t end, TagOf& tagOf, Place&& place) {
+        constexpr std::size_t kAhead = 32;
+        std::uint32_t tags[kAhead];
+        const std::size_t ahead = std::min(end - first, kAhead);
+        for (std::size_t i = 0; i < ahead; ++i) {
+            tags[i] = tagOf(first + i);
+            prefetch(tags[i]);
+        }
+        for (std::size_t number = first; number < end; ++number) {
+            std::uint32_t& ring = tags[(number - first) % kAhead];
+            const std::uint32_t tag = ring;
+            if (number + kAhead < end) {
+                ring = tagOf(number + kAhead);
+                prefetch(ring);
             }
-            for (std::size_t i = 0; i < batch; ++i) place(tags[i], start + i);
+            place(tag, number);
         }
     }
 
