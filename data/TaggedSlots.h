@@ -128,6 +128,9 @@ public:
     [[gnu::always_inline]] void prefetch(std::uint32_t tag) const {
         __builtin_prefetch(&slots[homeSlot(tag)]);
     }
+    [[gnu::always_inline]] void prefetchSlot(std::size_t slot) const {
+        __builtin_prefetch(&slots[slot]);
+    }
     std::size_t capacity() const { return slots.size(); }
 
 private:
