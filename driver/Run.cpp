@@ -21,6 +21,7 @@
 #include "driver/OutputFile.h"
 #include "driver/ProgramReader.h"
 #include "driver/ProgressLine.h"
+#include "driver/ReadingThreads.h"
 #include "driver/ResultWriter.h"
 #include "driver/RunProfile.h"
 #include "engine/Fixpoint.h"
@@ -32,11 +33,6 @@ using Write = std::function<void(std::string_view)>;
 
 // A run shorter than this shows no progress line.
 constexpr std::chrono::milliseconds kProgressDelay{1000};
-// Rows are read on all threads from this many on. With two, what stays on the calling thread
-// (splitting and echoing the lines, inserting the rows) and what sharing out adds (copying the
-// lines, sorting the values by shard, a second pass over them) leave about as much to gain as to
-// lose: wide-rows L read faster, strings L slower.
-constexpr std::size_t kFewestReadingThreads = 3;
 // Shards of the value pool per thread when rows are read on several.
 constexpr std::size_t kShardsPerThread = 4;
 
@@ -123,12 +119,13 @@ std::vector<RelationTable> evaluate(Program& program, ValuePool& pool, WorkerPoo
 // Reads the program, echoing it, then evaluates it and writes the derived relations, all
 // through write; the followers, when given, see the run's course. False when the input could
 // not be read to its end.
-bool readEvaluateWrite(InputLines& input, const Write& write, const RunFollowers& followers,
-                       Parallelism parallelism) {
+// inputBytes: the input's size, or kUnknownInputSize.
+bool readEvaluateWrite(InputLines& input, std::uint64_t inputBytes, const Write& write,
+                       const RunFollowers& followers, Parallelism parallelism) {
     WorkerPool workers(parallelism.threads);
     // Rows read on several threads have the pool's values interned in shards, a few per thread
     // so that uneven shards balance out.
-    const bool isReadInBlocks = workers.size() >= kFewestReadingThreads;
+    const bool isReadInBlocks = isReadOnAllThreads(workers.size(), inputBytes);
     unsigned shardBits = 0;
     if (isReadInBlocks) {
         while (shardBits < ValuePool::kMostShardBits &&
@@ -179,12 +176,12 @@ bool readEvaluateWrite(InputLines& input, const Write& write, const RunFollowers
     return true;
 }
 
+static_assert(kUnknownInputSize == ProgressLine::kUnknownSize);
+
 // The input's size in bytes, when it is a regular file.
 std::uint64_t inputSizeOf(const char* inputPath) {
     struct stat status {};
-    if (stat(inputPath, &status) != 0 || !S_ISREG(status.st_mode)) {
-        return ProgressLine::kUnknownSize;
-    }
+    if (stat(inputPath, &status) != 0 || !S_ISREG(status.st_mode)) return kUnknownInputSize;
     return static_cast<std::uint64_t>(status.st_size);
 }
 
@@ -220,10 +217,11 @@ int runWithFiles(const char* inputPath, const char* outputPath, std::size_t thre
     }
     // A person at a terminal sees how far a long run has got. The line is stopped, and erased,
     // before anything else is written there, and by its destructor when an exception leaves.
+    const std::uint64_t inputBytes = inputSizeOf(inputPath);
     std::optional<ProgressLine> progress;
     if (isatty(STDERR_FILENO) != 0 && !isOutputOnStandardError(outputPath)) {
         progress.emplace(STDERR_FILENO, kProgressDelay);
-        progress->startReading(inputSizeOf(inputPath));
+        progress->startReading(inputBytes);
     }
     // The echo goes out chunk by chunk while the input is read: often enough to tell how much
     // of it is read.
@@ -239,7 +237,7 @@ int runWithFiles(const char* inputPath, const char* outputPath, std::size_t thre
     if (isatty(STDERR_FILENO) != 0) checker.emplace(findings);
     const RunFollowers followers{checker ? &*checker : nullptr, profile ? &*profile : nullptr,
                                  progress ? &*progress : nullptr};
-    if (!readEvaluateWrite(input, write, followers, {.threads = threadCount})) {
+    if (!readEvaluateWrite(input, inputBytes, write, followers, {.threads = threadCount})) {
         if (progress) progress->stop();
         return reportFailure(kInputOpenMessage, inputPath, input.errorNumber());
     }
@@ -280,6 +278,7 @@ std::string runOnText(std::string_view text, Parallelism parallelism) {
     input.openText(text);
     std::string output;
     readEvaluateWrite(
-        input, [&output](std::string_view chunk) { output += chunk; }, {}, parallelism);
+        input, text.size(), [&output](std::string_view chunk) { output += chunk; }, {},
+        parallelism);
     return output;
 }
