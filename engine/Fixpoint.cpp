@@ -88,7 +88,8 @@ bool Fixpoint::commitRule(std::size_t rule) {
     const bool isAnyPending = target.pendingCount() > 0;
     if (isAnyPending && sharedOf[rule]->isKeyed()) sharedOf[rule]->orderPending(target);
     pendingOf[rule].commit();
-    idb[rule].commitPending({});
+    // Rows the calling thread's own passes found are committed by now; a shared pass's are not.
+    if (target.pendingCount() > 0) idb[rule].commitPending({});
     return isAnyPending;
 }
 

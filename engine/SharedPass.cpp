@@ -74,18 +74,28 @@ std::size_t SharedPass::sliceRowsOf(PassName pass) const {
                                      std::uint64_t{rowsPerSlice} * kMostSliceWidening);
 }
 
+bool SharedPass::isTooSmallToCut(std::size_t rows) const {
+    return rows < 2 * std::max<std::size_t>(1, rowsPerSlice / kMostSliceNarrowing);
+}
+
 std::size_t SharedPass::sliceCountOf(PassName pass,
                                      const std::vector<ReferenceRows>& sources) const {
+    // The long chains that run hundreds of thousands of passes of a row or two then skip
+    // working out a slice's width, a division.
+    const std::size_t rows = rowsOf(sources.front());
+    if (isTooSmallToCut(rows)) return 1;
     const bool isScan =
         plan.bodiesOf(pass.rule)[pass.body].plan.getReferences().front().lookup == PlanLookup::Scan;
-    const std::size_t rows = rowsOf(sources.front());
     const std::size_t sliceRows = sliceRowsOf(pass);
     return isScan && rows >= 2 * sliceRows ? rows / sliceRows : 1;
 }
 
 void SharedPass::notePass(PassName pass, const std::vector<ReferenceRows>& sources,
                           std::uint64_t combinations) {
-    lastSizeOf(pass) = {rowsOf(sources.front()), combinations};
+    // A pass that could not have been cut says little of how wide a slice should be.
+    const auto rows = rowsOf(sources.front());
+    if (isTooSmallToCut(rows)) return;
+    lastSizeOf(pass) = {rows, combinations};
 }
 
 std::uint64_t SharedPass::run(PassName pass, const std::vector<ReferenceRows>& sources,

@@ -79,6 +79,8 @@ private:
         return lastPassOf[firstPassOf[pass.rule][pass.body] + pass.newest];
     }
     std::size_t sliceRowsOf(PassName pass) const;
+    // Fewer rows than two of the narrowest slices a pass can have.
+    bool isTooSmallToCut(std::size_t rows) const;
     void runSlice(Worker& worker, std::size_t rule, std::size_t body, const RelationPart& target,
                   SharedPendingRows& found, std::size_t slice);
     static void advanceBatches(Worker& worker, std::size_t arity, const RelationPart& target,
