@@ -53,25 +53,16 @@ void RelationPart::reorderPending(const std::vector<std::uint32_t>& order) {
     restoreRowSet();
     const std::size_t pending = order.size();
     // All slots are found before any is changed, so no search meets a rewritten position. Both
-    // walks visit the slots in no order: each slot is fetched kAhead rows before it is used.
-    constexpr std::size_t kAhead = 16;
+    // walks visit the slots in no order, so each slot is fetched ahead of its use.
     std::vector<std::uint32_t> slotOfRow(pending);
-    std::uint32_t tags[kAhead];
-    for (std::size_t old = 0; old < std::min(pending, kAhead); ++old) {
-        tags[old] = hashOf(row(committedCount + old));
-        slots.prefetch(tags[old]);
-    }
-    for (std::size_t old = 0; old < pending; ++old) {
-        const std::size_t position = committedCount + old;
-        std::uint32_t& ring = tags[old % kAhead];
-        const std::uint32_t tag = ring;
-        if (old + kAhead < pending) {
-            ring = hashOf(row(position + kAhead));
-            slots.prefetch(ring);
-        }
-        slotOfRow[old] = static_cast<std::uint32_t>(
-            slots.find(tag, [position](std::size_t number) { return number == position; }));
-    }
+    slots.visitFetchingAhead(
+        committedCount, committedCount + pending,
+        [this](std::size_t position) { return hashOf(row(position)); },
+        [&](std::uint32_t tag, std::size_t position) {
+            slotOfRow[position - committedCount] = static_cast<std::uint32_t>(
+                slots.find(tag, [position](std::size_t number) { return number == position; }));
+        });
+    constexpr std::size_t kAhead = 16;
     for (std::size_t place = 0; place < pending; ++place) {
         if (place + kAhead < pending) slots.prefetchSlot(slotOfRow[order[place + kAhead]]);
         slots.renumber(slotOfRow[order[place]], committedCount + place);

@@ -81,7 +81,7 @@ public:
             runShares((entriesIn + kShareEntries - 1) / kShareEntries, [&](std::size_t share) {
                 const std::size_t first = share * kShareEntries;
                 // Other threads place other entries meanwhile.
-                placeFetchingAhead(
+                visitFetchingAhead(
                     first, std::min(entriesIn, first + kShareEntries), tagOf,
                     [this](std::uint32_t tag, std::size_t number) { fillShared(tag, number); });
             });
@@ -133,6 +133,31 @@ public:
     }
     std::size_t capacity() const { return slots.size(); }
 
+    // Calls visit(tagOf(number), number) for the entries numbered first to end - 1, which need
+    // not be in the table yet, with each one's home slot fetched kAhead entries before: far
+    // enough that the fetch of a large table's slot, a miss to main memory, is mostly done by
+    // then. Growing places every entry again this way.
+    template <typename TagOf, typename Visit>
+    void visitFetchingAhead(std::size_t first, std::size_t end, TagOf&& tagOf,
+                            Visit&& visit) const {
+        constexpr std::size_t kAhead = 32;
+        std::uint32_t tags[kAhead];
+        const std::size_t ahead = std::min(end - first, kAhead);
+        for (std::size_t i = 0; i < ahead; ++i) {
+            tags[i] = tagOf(first + i);
+            prefetch(tags[i]);
+        }
+        for (std::size_t number = first; number < end; ++number) {
+            std::uint32_t& ring = tags[(number - first) % kAhead];
+            const std::uint32_t tag = ring;
+            if (number + kAhead < end) {
+                ring = tagOf(number + kAhead);
+                prefetch(ring);
+            }
+            visit(tag, number);
+        }
+    }
+
 private:
     // A table of 2^32 slots uses every bit for numbers; it is the largest there is.
     static constexpr std::size_t kMaxSlots = std::size_t{1} << 32;
@@ -155,34 +180,11 @@ private:
         if (slots.size() >= kMaxSlots) throw std::length_error("hash table full");
         slots.assignZeroed(slots.size() * 2);
         const std::uint32_t mask = slotMask();
-        placeFetchingAhead(0, count, tagOf, [this, mask](std::uint32_t tag, std::size_t number) {
+        visitFetchingAhead(0, count, tagOf, [this, mask](std::uint32_t tag, std::size_t number) {
             std::size_t slot = tag & mask;
             while (slots[slot] != 0) slot = (slot + 1) & mask;
             slots[slot] = entryOf(tag, number, mask);
         });
-    }
-
-    // Places the entries numbered first to end - 1 again with place(tag, number). Each entry's
-    // slot is fetched kAhead entries before it is placed: far enough that the fetch of a large
-    // table's slot, a miss to main memory, is mostly done by then.
-    template <typename TagOf, typename Place>
-    void placeFetchingAhead(std::size_t first, std::size_t end, TagOf& tagOf, Place&& place) {
-        constexpr std::size_t kAhead = 32;
-        std::uint32_t tags[kAhead];
-        const std::size_t ahead = std::min(end - first, kAhead);
-        for (std::size_t i = 0; i < ahead; ++i) {
-            tags[i] = tagOf(first + i);
-            prefetch(tags[i]);
-        }
-        for (std::size_t number = first; number < end; ++number) {
-            std::uint32_t& ring = tags[(number - first) % kAhead];
-            const std::uint32_t tag = ring;
-            if (number + kAhead < end) {
-                ring = tagOf(number + kAhead);
-                prefetch(ring);
-            }
-            place(tag, number);
-        }
     }
 
     GrowingArray<std::uint32_t> slots;
