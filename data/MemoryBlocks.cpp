@@ -21,10 +21,17 @@ void adviseHugePages(void* block, std::size_t bytes) {
     if (bytes >= 2 * kHugePageBytes) madvise(block, bytes, MADV_HUGEPAGE);
 }
 
-void* map(std::size_t bytes) {
+// An array that grows (rows, index lists) has the huge page its end has reached resident whole,
+// up to 2 MiB beyond what it holds. Below this size that is worth more than the page-table
+// walks it spares: measured, such arrays run as fast on small pages, while a closure of 100
+// million rows, whose rows take 800 MB, ran 2 to 6% slower.
+constexpr std::size_t kHugeGrowingBytes = std::size_t{64} << 20;
+
+// isHashTable: a zeroed block, written all over at once, advised huge pages at any size.
+void* map(std::size_t bytes, bool isHashTable) {
     void* block = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (block == MAP_FAILED) throw std::bad_alloc();
-    adviseHugePages(block, bytes);
+    if (isHashTable || bytes >= kHugeGrowingBytes) adviseHugePages(block, bytes);
     return block;
 }
 
@@ -32,7 +39,7 @@ void* map(std::size_t bytes) {
 
 void* allocate(std::size_t bytes, bool isZeroed) {
     if (bytes >= kMappedBytes) {
-        void* block = map(bytes);  // mapped pages start zeroed
+        void* block = map(bytes, isZeroed);  // mapped pages start zeroed
         // A zeroed block is a hash table, written all over.
         if (isZeroed) populate(block, bytes);
         return block;
@@ -43,7 +50,7 @@ void* allocate(std::size_t bytes, bool isZeroed) {
 }
 
 void* allocateUnpopulated(std::size_t bytes) {
-    if (bytes >= kMappedBytes) return map(bytes);
+    if (bytes >= kMappedBytes) return map(bytes, true);
     return allocate(bytes, true);
 }
 
@@ -70,7 +77,7 @@ void* grow(void* block, std::size_t oldBytes, std::size_t newBytes) {
     if (oldBytes >= kMappedBytes) {
         void* moved = mremap(block, oldBytes, newBytes, MREMAP_MAYMOVE);
         if (moved == MAP_FAILED) throw std::bad_alloc();
-        adviseHugePages(moved, newBytes);
+        if (newBytes >= kHugeGrowingBytes) adviseHugePages(moved, newBytes);
         return moved;
     }
     if (newBytes < kMappedBytes) {
@@ -78,7 +85,7 @@ void* grow(void* block, std::size_t oldBytes, std::size_t newBytes) {
         if (moved == nullptr) throw std::bad_alloc();
         return moved;
     }
-    void* mapped = map(newBytes);
+    void* mapped = map(newBytes, false);
     std::memcpy(mapped, block, oldBytes);
     std::free(block);
     return mapped;
