@@ -12,15 +12,29 @@ std::pair<std::size_t, RelationPart::Offered> RelationPart::offer(const ValueId*
 std::size_t RelationPart::appendAt(std::size_t slot, const ValueId* values, std::uint32_t tag) {
     const std::size_t position = rowCount++;
     cells.append(values, arity);
+    if (isPairBitmapAllowed) {
+        const std::size_t grown = slots.capacityFor(1);
+        if (grown > slots.capacity() && isTurnedToPairBitmap(grown * sizeof(std::uint32_t))) {
+            return position;  // the new row is among the pairs
+        }
+    }
     slots.fill(slot, tag, position, [this](std::size_t number) { return hashOf(row(number)); });
     return position;
 }
 
 std::size_t RelationPart::makeRoomForAbsent(std::size_t count, const ShareRunner& runShares) {
-    restoreRowSet();
-    // Slots are made room for first: growing reads the rows already there, not the new ones.
-    slots.reserveShared(
-        count, [this](std::size_t number) { return hashOf(row(number)); }, runShares);
+    restoreReleasedRowSet();
+    if (pairs.isEmpty()) {
+        const std::size_t grown = slots.capacityFor(count);
+        const bool isTurned = isPairBitmapAllowed && grown > slots.capacity() &&
+                              isTurnedToPairBitmap(grown * sizeof(std::uint32_t));
+        // Slots are made room for first: growing reads the rows already there, not the new
+        // ones.
+        if (!isTurned) {
+            slots.reserveShared(
+                count, [this](std::size_t number) { return hashOf(row(number)); }, runShares);
+        }
+    }
     const std::size_t first = rowCount;
     cells.appendUnfilled(count * arity);
     rowCount += count;
@@ -34,17 +48,53 @@ std::pair<std::size_t, bool> RelationPart::insert(const ValueId* values, std::ui
 }
 
 std::size_t RelationPart::find(const ValueId* values, std::uint32_t tag) const {
-    assert(!isRowSetReleased);
+    assert(!isRowSetReleased && pairs.isEmpty());
     const std::size_t position = slots.numberAt(findSlot(values, tag));
     return position < committedCount ? position : kNotFound;
 }
 
 void RelationPart::appendAbsent(const ValueId* values, std::uint32_t tag) {
-    restoreRowSet();
-    const std::size_t slot = slots.find(tag, [](std::size_t) { return false; });
+    restoreReleasedRowSet();
+    if (!pairs.isEmpty() && !pairs.covers(values)) rebuildRowSet();
+    if (!pairs.isEmpty()) {
+        pairs.add(values);
+        ++rowCount;
+        cells.append(values, arity);
+        return;
+    }
+    appendAt(slots.find(tag, [](std::size_t) { return false; }), values, tag);
+}
+
+std::pair<std::size_t, RelationPart::Offered> RelationPart::offerPair(const ValueId* values,
+                                                                      std::uint32_t tag) {
+    if (!pairs.covers(values)) {
+        rebuildRowSet();
+        return offer(values, tag);
+    }
+    if (pairs.contains(values)) return {kNotFound, Offered::Committed};
+    pairs.add(values);
     const std::size_t position = rowCount++;
     cells.append(values, arity);
-    slots.fill(slot, tag, position, [this](std::size_t number) { return hashOf(row(number)); });
+    return {position, Offered::Added};
+}
+
+// The ranges are those of the rows so far: the rows of a closure draw their values from the rows
+// it starts from, so that its later rows mostly fall within them too.
+bool RelationPart::isTurnedToPairBitmap(std::size_t slotBytes) {
+    if (!isPairBitmapAllowed || rowCount == 0) return false;
+    ValueId low[2] = {~ValueId{0}, ~ValueId{0}};
+    ValueId high[2] = {0, 0};
+    for (std::size_t at = 0; at < rowCount * 2; at += 2) {
+        for (std::size_t column = 0; column < 2; ++column) {
+            low[column] = std::min(low[column], cells[at + column]);
+            high[column] = std::max(high[column], cells[at + column]);
+        }
+    }
+    if (PairBitmap::bytesFor(low[0], high[0], low[1], high[1]) > slotBytes / 2) return false;
+    slots = TaggedSlots();
+    pairs = PairBitmap(low[0], high[0], low[1], high[1]);
+    for (std::size_t position = 0; position < rowCount; ++position) pairs.add(row(position));
+    return true;
 }
 
 // Points the pending rows' hash slots at their new positions, then moves their cells into the new
@@ -88,6 +138,7 @@ void RelationPart::reorderPending(const std::vector<std::uint32_t>& order) {
 
 void RelationPart::releaseRowSet() {
     slots = TaggedSlots();
+    pairs = PairBitmap();
     isRowSetReleased = true;
     cells.shrinkToFit();  // stored rows are done growing: the room beyond them goes back too
 }
@@ -95,7 +146,8 @@ void RelationPart::releaseRowSet() {
 // Rows are distinct, so each goes to the first free slot of its search.
 void RelationPart::rebuildRowSet() {
     isRowSetReleased = false;
-    slots = TaggedSlots();
+    pairs = PairBitmap();
+    slots = TaggedSlots(rowCount);
     for (std::size_t position = 0; position < rowCount; ++position) {
         const std::uint32_t tag = hashOf(row(position));
         const std::size_t slot = slots.find(tag, [](std::size_t) { return false; });

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <algorithm>
+#include <atomic>
+#include <cassert>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -9,6 +11,7 @@
 
 #include "data/CopyFew.h"
 #include "data/GrowingArray.h"
+#include "data/PairBitmap.h"
 #include "data/RelationIndex.h"
 #include "data/RowHashing.h"
 #include "data/TaggedSlots.h"
@@ -45,7 +48,8 @@ public:
     // The same with the row's hash computed beforehand, after prefetch has asked the memory for
     // its slot: callers with many rows at hand hide the cache misses of a large table.
     std::pair<std::size_t, Offered> offer(const ValueId* values, std::uint32_t tag) {
-        restoreRowSet();
+        restoreReleasedRowSet();
+        if (!pairs.isEmpty()) return offerPair(values, tag);
         const std::size_t slot = findSlot(values, tag);
         const std::size_t found = slots.numberAt(slot);
         if (found != TaggedSlots::kNone) {
@@ -78,18 +82,29 @@ public:
     std::size_t find(const ValueId* values, std::uint32_t tag) const;
     // The position of the row equal to values, committed or pending, or kNotFound.
     std::size_t findAny(const ValueId* values, std::uint32_t tag) const {
+        assert(pairs.isEmpty());
         const std::size_t position = slots.numberAt(findSlot(values, tag));
         return position != TaggedSlots::kNone ? position : kNotFound;
     }
     // The position of the pending row equal to values, or kNotFound.
     std::size_t findPending(const ValueId* values, std::uint32_t tag) const {
+        assert(pairs.isEmpty());
         const std::size_t position = slots.numberAt(findSlot(values, tag));
         return position != TaggedSlots::kNone && position >= committedCount ? position : kNotFound;
     }
     // Whether the part holds the row, committed or pending; the row set must be there.
     bool holds(const ValueId* values, std::uint32_t tag) const {
+        if (!pairs.isEmpty()) return pairs.covers(values) && pairs.contains(values);
         return slots.numberAt(findSlot(values, tag)) != TaggedSlots::kNone;
     }
+    // Lets a part of two-value rows keep which rows it holds as a bitmap of value pairs (see
+    // PairBitmap) once that takes at most half the room of its hash set. It then tells no
+    // positions: offer reports every row held as committed, at kNotFound, and find, findAny and
+    // findPending need restoreRowSet first, which makes the hash set again for good. For a
+    // part whose owner only asks whether rows are there, as a rule's table is asked when its
+    // rows need no key.
+    void allowPairBitmap() { isPairBitmapAllowed = arity == 2; }
+    bool hasPairBitmap() const { return !pairs.isEmpty(); }
     // Appends a row known to be absent as pending, with its hash computed beforehand: rows
     // gathered by several threads are checked before they reach the part, which then only
     // places them.
@@ -103,7 +118,18 @@ public:
     std::size_t makeRoomForAbsent(std::size_t count, const ShareRunner& runShares);
     void placeAbsent(std::size_t position, const ValueId* values, std::uint32_t tag) {
         copyFew(values, arity, cells.data() + position * arity);
-        slots.fillShared(tag, position);
+        if (pairs.isEmpty()) {
+            slots.fillShared(tag, position);
+        } else if (pairs.covers(values)) {
+            pairs.addShared(values);
+        } else {
+            isOutsidePairsPlaced.store(true, std::memory_order_relaxed);
+        }
+    }
+    // Once every row made room for is placed: a pair bitmap that a row fell outside of makes
+    // way for the hash set.
+    void finishPlacing() {
+        if (isOutsidePairsPlaced.exchange(false, std::memory_order_relaxed)) rebuildRowSet();
     }
 
     // Gives back the hash set that finds whole rows. Stored rows are not added to once loaded
@@ -112,12 +138,14 @@ public:
     // makes it again too.
     void releaseRowSet();
     void restoreRowSet() {
-        if (isRowSetReleased) rebuildRowSet();
+        if (!pairs.isEmpty()) isPairBitmapAllowed = false;  // positions are wanted from now on
+        if (isRowSetReleased || !pairs.isEmpty()) rebuildRowSet();
     }
     // Gives back the row set and every index, once nothing will look rows up any more: the
     // rows are then only read in order.
     void releaseLookups() {
         slots = TaggedSlots();
+        pairs = PairBitmap();
         isRowSetReleased = true;
         indexes.clear();
     }
@@ -142,7 +170,17 @@ public:
     const RelationIndex& indexAt(std::size_t number) const { return *indexes[number]; }
 
 private:
+    void restoreReleasedRowSet() {
+        if (isRowSetReleased) rebuildRowSet();
+    }
+    // Makes the hash set from the rows, in place of a pair bitmap too. A bitmap that a row fell
+    // outside of may be made again, over wider ranges, when the hash set next grows: as the hash
+    // set doubles in between, the rows are gone over a few times at most.
     void rebuildRowSet();
+    std::pair<std::size_t, Offered> offerPair(const ValueId* values, std::uint32_t tag);
+    // Before the hash set grows to slotBytes: makes a pair bitmap in its place if allowed and at
+    // most half that size. Returns whether it did.
+    bool isTurnedToPairBitmap(std::size_t slotBytes);
     // Returns the slot holding an equal row or the free slot where it would go. Inline: it is
     // the probe of every row offered.
     std::size_t findSlot(const ValueId* values, std::uint32_t tag) const {
@@ -169,7 +207,10 @@ private:
     std::size_t committedCount = 0;
     std::size_t deltaStart = 0;
     GrowingArray<ValueId> cells;
-    TaggedSlots slots;  // row positions by hash
+    TaggedSlots slots;  // row positions by hash, unless the pairs hold the rows
     bool isRowSetReleased = false;
+    bool isPairBitmapAllowed = false;
+    PairBitmap pairs;
+    std::atomic<bool> isOutsidePairsPlaced{false};
     std::vector<std::unique_ptr<RelationIndex>> indexes;
 };

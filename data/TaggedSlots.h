@@ -123,6 +123,13 @@ public:
         }
     }
 
+    // The slots the table will have once it has taken entries more entries.
+    std::size_t capacityFor(std::size_t entries) const {
+        std::size_t size = slots.size();
+        while (size < kMaxSlots && isOverfull(count + entries, size)) size *= 2;
+        return size;
+    }
+
     // The slot where the search for an entry with this tag begins.
     std::size_t homeSlot(std::uint32_t tag) const { return tag & slotMask(); }
     [[gnu::always_inline]] void prefetch(std::uint32_t tag) const {

@@ -110,6 +110,7 @@ std::size_t SharedPendingRows::moveTo(RelationPart& part, WorkerPool& workers) {
     if (keyWidth > 0) pendingKeys.appendUnfilled(starts[sliceCount] * keyWidth);
     share(sliceCount,
           [&](std::size_t number) { place(slices[number], first + starts[number], part); });
+    part.finishPlacing();
     for (std::size_t s = 0; s < sliceCount; ++s) forget(slices[s]);
     sliceCount = 0;
     return total;

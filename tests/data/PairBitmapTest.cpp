@@ -1,0 +1,148 @@
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <set>
+#include <utility>
+#include <vector>
+
+#include "data/PairBitmap.h"
+#include "data/RelationPart.h"
+
+namespace {
+
+using Pair = std::array<ValueId, 2>;
+
+TEST(PairBitmap, CoversItsRangesAndNothingAroundThem) {
+    PairBitmap pairs(10, 19, 100, 104);
+    for (const Pair& row : {Pair{10, 100}, Pair{19, 104}, Pair{15, 102}}) {
+        EXPECT_TRUE(pairs.covers(row.data()));
+        EXPECT_FALSE(pairs.contains(row.data()));
+        pairs.add(row.data());
+        EXPECT_TRUE(pairs.contains(row.data()));
+    }
+    // Just below a low end wraps around to a large offset, which must not count as inside.
+    for (const Pair& row : {Pair{9, 100}, Pair{20, 100}, Pair{10, 99}, Pair{10, 105}}) {
+        EXPECT_FALSE(pairs.covers(row.data()));
+    }
+    const Pair neighbour{15, 103};
+    EXPECT_FALSE(pairs.contains(neighbour.data()));
+    EXPECT_EQ(PairBitmap::bytesFor(10, 19, 100, 104), 8u);
+    EXPECT_EQ(PairBitmap::bytesFor(0, ~ValueId{0}, 0, ~ValueId{0}), PairBitmap::kTooLarge);
+}
+
+// The rows of a dense relation, offered in turn with each one offered again: the part must answer
+// as a set does, keep the rows in the order they came, and tell positions again once asked.
+struct Offering {
+    const char* name;
+    std::vector<Pair> rows;
+};
+
+std::vector<Pair> chainClosure(ValueId nodes) {
+    std::vector<Pair> rows;
+    for (ValueId step = 1; step < nodes; ++step) {
+        for (ValueId from = 1; from + step <= nodes; ++from) rows.push_back({from, from + step});
+    }
+    return rows;
+}
+
+std::vector<Pair> denseWithStrays() {
+    std::vector<Pair> rows;
+    std::uint32_t state = 7;
+    for (int i = 0; i < 6000; ++i) {
+        state = state * 1103515245u + 12345u;
+        rows.push_back({1 + (state >> 8) % 70, 1 + (state >> 20) % 70});
+        // Rows far outside the ranges, now and then: the bitmap makes way for the hash set.
+        if (i % 1500 == 1499) rows.push_back({5000u + static_cast<ValueId>(i), 3});
+    }
+    return rows;
+}
+
+class PairBitmapPart : public ::testing::TestWithParam<Offering> {};
+
+TEST_P(PairBitmapPart, AnswersAsASetAndKeepsInsertionOrder) {
+    RelationPart part(2);
+    part.allowPairBitmap();
+    std::set<Pair> held;
+    std::vector<Pair> order;
+    bool wasBitmap = false;
+    for (const Pair& row : GetParam().rows) {
+        const bool isNew = held.insert(row).second;
+        EXPECT_EQ(part.offer(row.data()).second == RelationPart::Offered::Added, isNew);
+        EXPECT_NE(part.offer(row.data()).second, RelationPart::Offered::Added);
+        if (isNew) order.push_back(row);
+        if (order.size() % 97 == 0) part.commitPending();
+        wasBitmap = wasBitmap || part.hasPairBitmap();
+    }
+    part.commitPending();
+    EXPECT_TRUE(wasBitmap);
+    ASSERT_EQ(part.size(), order.size());
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        EXPECT_EQ((Pair{part.row(i)[0], part.row(i)[1]}), order[i]);
+        EXPECT_TRUE(part.holds(order[i].data(), part.hashOf(order[i].data())));
+    }
+    const Pair absent{71, 71};
+    EXPECT_FALSE(part.holds(absent.data(), part.hashOf(absent.data())));
+    part.restoreRowSet();
+    EXPECT_FALSE(part.hasPairBitmap());
+    for (std::size_t i = 0; i < order.size(); ++i) EXPECT_EQ(part.find(order[i].data()), i);
+    // Positions were asked for: the part keeps its hash set, however it grows, with rows that
+    // stay within the ranges of a chain's closure.
+    for (ValueId first = 2; first <= 119; ++first) {
+        for (ValueId second = 2; second <= first; ++second) {
+            const Pair row{first, second};
+            part.offer(row.data());
+        }
+    }
+    EXPECT_FALSE(part.hasPairBitmap());
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, PairBitmapPart,
+                         ::testing::Values(Offering{"ChainClosure", chainClosure(120)},
+                                           Offering{"DenseWithStrays", denseWithStrays()}),
+                         [](const ::testing::TestParamInfo<Offering>& offering) {
+                             return offering.param.name;
+                         });
+
+// Rows placed by several threads at once: one outside the ranges brings the hash set back once
+// all are placed, and every row is found either way.
+TEST(PairBitmapPart, RowsPlacedInWavesStayFindable) {
+    for (const bool isStrayPlaced : {false, true}) {
+        RelationPart part(2);
+        part.allowPairBitmap();
+        const RelationPart::ShareRunner runShares =
+            [](std::size_t count, const std::function<void(std::size_t)>& share) {
+                for (std::size_t number = 0; number < count; ++number) share(number);
+            };
+        std::vector<Pair> placed;
+        for (ValueId wave = 0; wave < 8; ++wave) {
+            // A grid of 60 by 80 pairs but one, every eighth to a wave; the first has both
+            // corners.
+            std::vector<Pair> rows;
+            constexpr ValueId kLast = 60 * 80 - 1;
+            constexpr ValueId kLeftOut = 100;  // the pair {41, 2}
+            for (ValueId n = wave; n < kLast; n += 8) {
+                if (n != kLeftOut) rows.push_back({1 + n % 60, 1 + n / 60});
+            }
+            if (wave == 0) rows.push_back({1 + kLast % 60, 1 + kLast / 60});
+            if (isStrayPlaced && wave == 6) rows.push_back({90000, 90000});
+            const std::size_t first = part.makeRoomForAbsent(rows.size(), runShares);
+            for (std::size_t i = 0; i < rows.size(); ++i) {
+                part.placeAbsent(first + i, rows[i].data(), part.hashOf(rows[i].data()));
+            }
+            part.finishPlacing();
+            part.commitPending();
+            placed.insert(placed.end(), rows.begin(), rows.end());
+            if (isStrayPlaced && wave == 6) {
+                EXPECT_FALSE(part.hasPairBitmap());
+            }
+        }
+        EXPECT_EQ(part.hasPairBitmap(), !isStrayPlaced);
+        for (const Pair& row : placed) EXPECT_TRUE(part.holds(row.data(), part.hashOf(row.data())));
+        const Pair absent{41, 2};
+        EXPECT_FALSE(part.holds(absent.data(), part.hashOf(absent.data())));
+    }
+}
+
+}  // namespace
