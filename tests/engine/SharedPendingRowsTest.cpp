@@ -51,6 +51,50 @@ TEST(SharedPendingRows, KeepsEachRowAtItsFirstPlaceInSliceOrder) {
     }
 }
 
+// A table of dense pairs keeps a bitmap: the first of equal rows claims its bit, and a row
+// outside the bitmap's ranges is searched for among the others as before.
+TEST(SharedPendingRows, PairBitmapKeepsEachRowAtItsFirstPlace) {
+    for (const std::size_t workers : {1, 2, 3, 8}) {
+        WorkerPool pool(workers);
+        RelationPart part(2);
+        part.allowPairBitmap();
+        // Both corners first, so that the bitmap's ranges hold from the start.
+        std::vector<std::vector<ValueId>> expected = {{0, 0}, {40, 40}};
+        for (const std::vector<ValueId>& row : expected) part.insert(row.data());
+        for (ValueId first = 20; first <= 40; ++first) {
+            for (ValueId second = 20; second < 40; ++second) {
+                expected.push_back({first, second});
+                part.insert(expected.back().data());
+            }
+        }
+        ASSERT_TRUE(part.hasPairBitmap());
+        SharedPendingRows pending(2, 0, workers);
+        const std::vector<std::vector<std::vector<ValueId>>> slices = {
+            {{1, 2}, {3, 4}, {1, 2}, {25, 25}},
+            {{5, 6}, {100, 3}, {3, 4}, {7, 8}},
+            {{7, 8}, {100, 3}, {0, 1}},
+        };
+        const std::size_t first = pending.addSlices(slices.size());
+        for (std::size_t s = slices.size(); s-- > 0;) {
+            for (const std::vector<ValueId>& row : slices[s]) {
+                // The pass files only rows the table does not hold.
+                if (part.holds(row.data(), part.hashOf(row.data()))) continue;
+                pending.add(first + s, row.data(), hashValueIds(row.data(), row.size()));
+            }
+        }
+        pending.moveTo(part, pool);
+        part.commitPending();
+        for (const std::vector<ValueId>& row :
+             std::vector<std::vector<ValueId>>{{1, 2}, {3, 4}, {5, 6}, {100, 3}, {7, 8}, {0, 1}}) {
+            expected.push_back(row);
+        }
+        EXPECT_EQ(rowsOf(part), expected) << workers << " workers";
+        for (const std::vector<ValueId>& row : expected) {
+            EXPECT_TRUE(part.holds(row.data(), part.hashOf(row.data()))) << workers << " workers";
+        }
+    }
+}
+
 }  // namespace
 
 namespace {
