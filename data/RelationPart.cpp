@@ -12,10 +12,10 @@ std::pair<std::size_t, RelationPart::Offered> RelationPart::offer(const ValueId*
 std::size_t RelationPart::appendAt(std::size_t slot, const ValueId* values, std::uint32_t tag) {
     const std::size_t position = rowCount++;
     cells.append(values, arity);
-    if (isPairBitmapAllowed) {
+    if (isRowBitmapAllowed) {
         const std::size_t grown = slots.capacityFor(1);
-        if (grown > slots.capacity() && isTurnedToPairBitmap(grown * sizeof(std::uint32_t))) {
-            return position;  // the new row is among the pairs
+        if (grown > slots.capacity() && isTurnedToRowBitmap(grown * sizeof(std::uint32_t))) {
+            return position;  // the new row is among the bits
         }
     }
     slots.fill(slot, tag, position, [this](std::size_t number) { return hashOf(row(number)); });
@@ -24,10 +24,10 @@ std::size_t RelationPart::appendAt(std::size_t slot, const ValueId* values, std:
 
 std::size_t RelationPart::makeRoomForAbsent(std::size_t count, const ShareRunner& runShares) {
     restoreReleasedRowSet();
-    if (pairs.isEmpty()) {
+    if (bits.isEmpty()) {
         const std::size_t grown = slots.capacityFor(count);
-        const bool isTurned = isPairBitmapAllowed && grown > slots.capacity() &&
-                              isTurnedToPairBitmap(grown * sizeof(std::uint32_t));
+        const bool isTurned = isRowBitmapAllowed && grown > slots.capacity() &&
+                              isTurnedToRowBitmap(grown * sizeof(std::uint32_t));
         // Slots are made room for first: growing reads the rows already there, not the new
         // ones.
         if (!isTurned) {
@@ -48,16 +48,16 @@ std::pair<std::size_t, bool> RelationPart::insert(const ValueId* values, std::ui
 }
 
 std::size_t RelationPart::find(const ValueId* values, std::uint32_t tag) const {
-    assert(!isRowSetReleased && pairs.isEmpty());
+    assert(!isRowSetReleased && bits.isEmpty());
     const std::size_t position = slots.numberAt(findSlot(values, tag));
     return position < committedCount ? position : kNotFound;
 }
 
 void RelationPart::appendAbsent(const ValueId* values, std::uint32_t tag) {
     restoreReleasedRowSet();
-    if (!pairs.isEmpty() && !pairs.covers(values)) rebuildRowSet();
-    if (!pairs.isEmpty()) {
-        pairs.add(values);
+    if (!bits.isEmpty() && !bits.covers(values)) makeWayForRowsOutside(values);
+    if (!bits.isEmpty()) {
+        bits.add(values);
         ++rowCount;
         cells.append(values, arity);
         return;
@@ -65,14 +65,14 @@ void RelationPart::appendAbsent(const ValueId* values, std::uint32_t tag) {
     appendAt(slots.find(tag, [](std::size_t) { return false; }), values, tag);
 }
 
-std::pair<std::size_t, RelationPart::Offered> RelationPart::offerPair(const ValueId* values,
-                                                                      std::uint32_t tag) {
-    if (!pairs.covers(values)) {
-        rebuildRowSet();
-        return offer(values, tag);
+std::pair<std::size_t, RelationPart::Offered> RelationPart::offerToBits(const ValueId* values,
+                                                                        std::uint32_t tag) {
+    if (!bits.covers(values)) {
+        makeWayForRowsOutside(values);
+        if (bits.isEmpty()) return offer(values, tag);
     }
-    if (pairs.contains(values)) return {kNotFound, Offered::Committed};
-    pairs.add(values);
+    if (bits.contains(values)) return {kNotFound, Offered::Committed};
+    bits.add(values);
     const std::size_t position = rowCount++;
     cells.append(values, arity);
     return {position, Offered::Added};
@@ -80,21 +80,65 @@ std::pair<std::size_t, RelationPart::Offered> RelationPart::offerPair(const Valu
 
 // The ranges are those of the rows so far: the rows of a closure draw their values from the rows
 // it starts from, so that its later rows mostly fall within them too.
-bool RelationPart::isTurnedToPairBitmap(std::size_t slotBytes) {
-    if (!isPairBitmapAllowed || rowCount == 0) return false;
-    ValueId low[2] = {~ValueId{0}, ~ValueId{0}};
-    ValueId high[2] = {0, 0};
-    for (std::size_t at = 0; at < rowCount * 2; at += 2) {
-        for (std::size_t column = 0; column < 2; ++column) {
+bool RelationPart::isTurnedToRowBitmap(std::size_t slotBytes) {
+    if (!isRowBitmapAllowed || rowCount == 0) return false;
+    ValueId low[2];
+    ValueId high[2];
+    findRanges(nullptr, low, high);
+    if (RowBitmap::bytesFor(arity, low, high) > slotBytes / 2) return false;
+    slots = TaggedSlots();
+    makeRowBitmap(low, high);
+    return true;
+}
+
+// A range that grows is widened by half its new width on the side it grew, so that a relation
+// whose values grow row by row, as the nodes met along a chain, makes its bitmap again only as
+// often as a hash set would grow.
+void RelationPart::makeWayForRowsOutside(const ValueId* extra) {
+    ValueId low[2];
+    ValueId high[2];
+    findRanges(extra, low, high);
+    ValueId widenedLow[2];
+    ValueId widenedHigh[2];
+    for (std::size_t column = 0; column < arity; ++column) {
+        const std::uint64_t half = (std::uint64_t{high[column]} - low[column] + 1) / 2;
+        widenedLow[column] = low[column];
+        widenedHigh[column] = high[column];
+        if (low[column] < bits.lowOf(column)) {
+            widenedLow[column] = static_cast<ValueId>(low[column] > half ? low[column] - half : 0);
+        }
+        if (high[column] > bits.highOf(column)) {
+            widenedHigh[column] = static_cast<ValueId>(
+                std::min<std::uint64_t>(std::uint64_t{high[column]} + half, ~ValueId{0}));
+        }
+    }
+    const std::uint64_t room = TaggedSlots::slotsFor(rowCount + 1) * sizeof(std::uint32_t) / 2;
+    bits = RowBitmap();
+    if (RowBitmap::bytesFor(arity, widenedLow, widenedHigh) <= room) {
+        makeRowBitmap(widenedLow, widenedHigh);
+    } else if (RowBitmap::bytesFor(arity, low, high) <= room) {
+        makeRowBitmap(low, high);
+    } else {
+        rebuildRowSet();
+    }
+}
+
+void RelationPart::findRanges(const ValueId* extra, ValueId* low, ValueId* high) const {
+    for (std::size_t column = 0; column < arity; ++column) {
+        low[column] = extra != nullptr ? extra[column] : ~ValueId{0};
+        high[column] = extra != nullptr ? extra[column] : 0;
+    }
+    for (std::size_t at = 0; at < rowCount * arity; at += arity) {
+        for (std::size_t column = 0; column < arity; ++column) {
             low[column] = std::min(low[column], cells[at + column]);
             high[column] = std::max(high[column], cells[at + column]);
         }
     }
-    if (PairBitmap::bytesFor(low[0], high[0], low[1], high[1]) > slotBytes / 2) return false;
-    slots = TaggedSlots();
-    pairs = PairBitmap(low[0], high[0], low[1], high[1]);
-    for (std::size_t position = 0; position < rowCount; ++position) pairs.add(row(position));
-    return true;
+}
+
+void RelationPart::makeRowBitmap(const ValueId* low, const ValueId* high) {
+    bits = RowBitmap(arity, low, high);
+    for (std::size_t position = 0; position < rowCount; ++position) bits.add(row(position));
 }
 
 // Points the pending rows' hash slots at their new positions, then moves their cells into the new
@@ -138,7 +182,7 @@ void RelationPart::reorderPending(const std::vector<std::uint32_t>& order) {
 
 void RelationPart::releaseRowSet() {
     slots = TaggedSlots();
-    pairs = PairBitmap();
+    bits = RowBitmap();
     isRowSetReleased = true;
     cells.shrinkToFit();  // stored rows are done growing: the room beyond them goes back too
 }
@@ -146,7 +190,7 @@ void RelationPart::releaseRowSet() {
 // Rows are distinct, so each goes to the first free slot of its search.
 void RelationPart::rebuildRowSet() {
     isRowSetReleased = false;
-    pairs = PairBitmap();
+    bits = RowBitmap();
     slots = TaggedSlots(rowCount);
     for (std::size_t position = 0; position < rowCount; ++position) {
         const std::uint32_t tag = hashOf(row(position));

@@ -11,8 +11,8 @@
 
 #include "data/CopyFew.h"
 #include "data/GrowingArray.h"
-#include "data/PairBitmap.h"
 #include "data/RelationIndex.h"
+#include "data/RowBitmap.h"
 #include "data/RowHashing.h"
 #include "data/TaggedSlots.h"
 #include "data/ValuePool.h"
@@ -49,7 +49,7 @@ public:
     // its slot: callers with many rows at hand hide the cache misses of a large table.
     std::pair<std::size_t, Offered> offer(const ValueId* values, std::uint32_t tag) {
         restoreReleasedRowSet();
-        if (!pairs.isEmpty()) return offerPair(values, tag);
+        if (!bits.isEmpty()) return offerToBits(values, tag);
         const std::size_t slot = findSlot(values, tag);
         const std::size_t found = slots.numberAt(slot);
         if (found != TaggedSlots::kNone) {
@@ -82,29 +82,29 @@ public:
     std::size_t find(const ValueId* values, std::uint32_t tag) const;
     // The position of the row equal to values, committed or pending, or kNotFound.
     std::size_t findAny(const ValueId* values, std::uint32_t tag) const {
-        assert(pairs.isEmpty());
+        assert(bits.isEmpty());
         const std::size_t position = slots.numberAt(findSlot(values, tag));
         return position != TaggedSlots::kNone ? position : kNotFound;
     }
     // The position of the pending row equal to values, or kNotFound.
     std::size_t findPending(const ValueId* values, std::uint32_t tag) const {
-        assert(pairs.isEmpty());
+        assert(bits.isEmpty());
         const std::size_t position = slots.numberAt(findSlot(values, tag));
         return position != TaggedSlots::kNone && position >= committedCount ? position : kNotFound;
     }
     // Whether the part holds the row, committed or pending; the row set must be there.
     bool holds(const ValueId* values, std::uint32_t tag) const {
-        if (!pairs.isEmpty()) return pairs.covers(values) && pairs.contains(values);
+        if (!bits.isEmpty()) return bits.covers(values) && bits.contains(values);
         return slots.numberAt(findSlot(values, tag)) != TaggedSlots::kNone;
     }
-    // Lets a part of two-value rows keep which rows it holds as a bitmap of value pairs (see
-    // PairBitmap) once that takes at most half the room of its hash set. It then tells no
+    // Lets a part of rows of one or two values keep which rows it holds as a bitmap (see
+    // RowBitmap) once that takes at most half the room of its hash set. It then tells no
     // positions: offer reports every row held as committed, at kNotFound, and find, findAny and
     // findPending need restoreRowSet first, which makes the hash set again for good. For a
     // part whose owner only asks whether rows are there, as a rule's table is asked when its
     // rows need no key.
-    void allowPairBitmap() { isPairBitmapAllowed = arity == 2; }
-    bool hasPairBitmap() const { return !pairs.isEmpty(); }
+    void allowRowBitmap() { isRowBitmapAllowed = arity == 1 || arity == 2; }
+    bool hasRowBitmap() const { return !bits.isEmpty(); }
     // Appends a row known to be absent as pending, with its hash computed beforehand: rows
     // gathered by several threads are checked before they reach the part, which then only
     // places them.
@@ -118,18 +118,18 @@ public:
     std::size_t makeRoomForAbsent(std::size_t count, const ShareRunner& runShares);
     void placeAbsent(std::size_t position, const ValueId* values, std::uint32_t tag) {
         copyFew(values, arity, cells.data() + position * arity);
-        if (pairs.isEmpty()) {
+        if (bits.isEmpty()) {
             slots.fillShared(tag, position);
-        } else if (pairs.covers(values)) {
-            pairs.addShared(values);
+        } else if (bits.covers(values)) {
+            bits.addShared(values);
         } else {
-            isOutsidePairsPlaced.store(true, std::memory_order_relaxed);
+            isOutsideBitsPlaced.store(true, std::memory_order_relaxed);
         }
     }
-    // Once every row made room for is placed: a pair bitmap that a row fell outside of makes
+    // Once every row made room for is placed: a row bitmap that a row fell outside of makes
     // way for the hash set.
     void finishPlacing() {
-        if (isOutsidePairsPlaced.exchange(false, std::memory_order_relaxed)) rebuildRowSet();
+        if (isOutsideBitsPlaced.exchange(false, std::memory_order_relaxed)) makeWayForRowsOutside();
     }
 
     // Gives back the hash set that finds whole rows. Stored rows are not added to once loaded
@@ -138,14 +138,14 @@ public:
     // makes it again too.
     void releaseRowSet();
     void restoreRowSet() {
-        if (!pairs.isEmpty()) isPairBitmapAllowed = false;  // positions are wanted from now on
-        if (isRowSetReleased || !pairs.isEmpty()) rebuildRowSet();
+        if (!bits.isEmpty()) isRowBitmapAllowed = false;  // positions are wanted from now on
+        if (isRowSetReleased || !bits.isEmpty()) rebuildRowSet();
     }
     // Gives back the row set and every index, once nothing will look rows up any more: the
     // rows are then only read in order.
     void releaseLookups() {
         slots = TaggedSlots();
-        pairs = PairBitmap();
+        bits = RowBitmap();
         isRowSetReleased = true;
         indexes.clear();
     }
@@ -173,14 +173,22 @@ private:
     void restoreReleasedRowSet() {
         if (isRowSetReleased) rebuildRowSet();
     }
-    // Makes the hash set from the rows, in place of a pair bitmap too. A bitmap that a row fell
+    // Makes the hash set from the rows, in place of a row bitmap too. A bitmap that a row fell
     // outside of may be made again, over wider ranges, when the hash set next grows: as the hash
     // set doubles in between, the rows are gone over a few times at most.
     void rebuildRowSet();
-    std::pair<std::size_t, Offered> offerPair(const ValueId* values, std::uint32_t tag);
-    // Before the hash set grows to slotBytes: makes a pair bitmap in its place if allowed and at
+    std::pair<std::size_t, Offered> offerToBits(const ValueId* values, std::uint32_t tag);
+    // The row bitmap does not cover every row (nor extra, when given): it is made again over
+    // wider ranges if that still takes at most half the room of the hash set, which takes its
+    // place otherwise.
+    void makeWayForRowsOutside(const ValueId* extra = nullptr);
+    // The ranges of the rows' columns, and of extra's when given.
+    void findRanges(const ValueId* extra, ValueId* low, ValueId* high) const;
+    // Makes the row bitmap over these ranges from the rows.
+    void makeRowBitmap(const ValueId* low, const ValueId* high);
+    // Before the hash set grows to slotBytes: makes a row bitmap in its place if allowed and at
     // most half that size. Returns whether it did.
-    bool isTurnedToPairBitmap(std::size_t slotBytes);
+    bool isTurnedToRowBitmap(std::size_t slotBytes);
     // Returns the slot holding an equal row or the free slot where it would go. Inline: it is
     // the probe of every row offered.
     std::size_t findSlot(const ValueId* values, std::uint32_t tag) const {
@@ -207,10 +215,10 @@ private:
     std::size_t committedCount = 0;
     std::size_t deltaStart = 0;
     GrowingArray<ValueId> cells;
-    TaggedSlots slots;  // row positions by hash, unless the pairs hold the rows
+    TaggedSlots slots;  // row positions by hash, unless the bits hold the rows
     bool isRowSetReleased = false;
-    bool isPairBitmapAllowed = false;
-    PairBitmap pairs;
-    std::atomic<bool> isOutsidePairsPlaced{false};
+    bool isRowBitmapAllowed = false;
+    RowBitmap bits;
+    std::atomic<bool> isOutsideBitsPlaced{false};
     std::vector<std::unique_ptr<RelationIndex>> indexes;
 };

@@ -24,10 +24,12 @@ public:
     TaggedSlots() { slots.assignZeroed(kFewestSlots); }
     // A table that takes entries without growing: one block, where growing step by step would
     // take a fresh block at each step and place every entry again.
-    explicit TaggedSlots(std::size_t entries) {
+    explicit TaggedSlots(std::size_t entries) { slots.assignZeroed(slotsFor(entries)); }
+    // The slots of a table that has taken this many entries.
+    static std::size_t slotsFor(std::size_t entries) {
         std::size_t size = kFewestSlots;
         while (size < kMaxSlots && isOverfull(entries, size)) size *= 2;
-        slots.assignZeroed(size);
+        return size;
     }
 
     // The slot whose entry has this tag and satisfies isMatch(number), or the free slot where

@@ -56,9 +56,11 @@ Fixpoint::Fixpoint(const ProgramPlan& programPlan, std::vector<StoredRelation>& 
         arityOf.push_back(commonArityOf(plan.bodiesOf(i)));
         const bool isKeyless = arityOf[i] != 0 && isRunOncePerIteration(plan, i);
         pendingOf.emplace_back(idb[i], plan.longestBodyOf(i), isKeyless);
-        // Rows that need no key are only asked whether the table holds them, which a bitmap of
-        // pairs answers for a dense relation of two columns.
-        if (isKeyless && arityOf[i] == 2) idb[i].partAt(idb[i].ensurePart(2)).allowPairBitmap();
+        // Rows that need no key are only asked whether the table holds them, which a bitmap
+        // answers for a dense relation of one or two columns.
+        if (isKeyless && (arityOf[i] == 1 || arityOf[i] == 2)) {
+            idb[i].partAt(idb[i].ensurePart(arityOf[i])).allowRowBitmap();
+        }
     }
     if (workers.size() <= 1) return;
     sharedPass = std::make_unique<SharedPass>(plan, pool, workers, rowsPerSlice);

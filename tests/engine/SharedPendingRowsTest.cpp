@@ -51,13 +51,13 @@ TEST(SharedPendingRows, KeepsEachRowAtItsFirstPlaceInSliceOrder) {
     }
 }
 
-// A table of dense pairs keeps a bitmap: the first of equal rows claims its bit, and a row
+// A table of dense bits keeps a bitmap: the first of equal rows claims its bit, and a row
 // outside the bitmap's ranges is searched for among the others as before.
-TEST(SharedPendingRows, PairBitmapKeepsEachRowAtItsFirstPlace) {
+TEST(SharedPendingRows, RowBitmapKeepsEachRowAtItsFirstPlace) {
     for (const std::size_t workers : {1, 2, 3, 8}) {
         WorkerPool pool(workers);
         RelationPart part(2);
-        part.allowPairBitmap();
+        part.allowRowBitmap();
         // Both corners first, so that the bitmap's ranges hold from the start.
         std::vector<std::vector<ValueId>> expected = {{0, 0}, {40, 40}};
         for (const std::vector<ValueId>& row : expected) part.insert(row.data());
@@ -67,7 +67,7 @@ TEST(SharedPendingRows, PairBitmapKeepsEachRowAtItsFirstPlace) {
                 part.insert(expected.back().data());
             }
         }
-        ASSERT_TRUE(part.hasPairBitmap());
+        ASSERT_TRUE(part.hasRowBitmap());
         SharedPendingRows pending(2, 0, workers);
         const std::vector<std::vector<std::vector<ValueId>>> slices = {
             {{1, 2}, {3, 4}, {1, 2}, {25, 25}},
