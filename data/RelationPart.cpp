@@ -5,10 +5,6 @@
 
 RelationPart::RelationPart(std::size_t rowArity) : arity(rowArity) {}
 
-std::pair<std::size_t, RelationPart::Offered> RelationPart::offer(const ValueId* values) {
-    return offer(values, hashOf(values));
-}
-
 std::size_t RelationPart::appendAt(std::size_t slot, const ValueId* values, std::uint32_t tag) {
     const std::size_t position = rowCount++;
     cells.append(values, arity);
@@ -65,11 +61,10 @@ void RelationPart::appendAbsent(const ValueId* values, std::uint32_t tag) {
     appendAt(slots.find(tag, [](std::size_t) { return false; }), values, tag);
 }
 
-std::pair<std::size_t, RelationPart::Offered> RelationPart::offerToBits(const ValueId* values,
-                                                                        std::uint32_t tag) {
+std::pair<std::size_t, RelationPart::Offered> RelationPart::offerToBits(const ValueId* values) {
     if (!bits.covers(values)) {
         makeWayForRowsOutside(values);
-        if (bits.isEmpty()) return offer(values, tag);
+        if (bits.isEmpty()) return offer(values, hashOf(values));
     }
     if (bits.contains(values)) return {kNotFound, Offered::Committed};
     bits.add(values);

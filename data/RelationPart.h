@@ -43,13 +43,18 @@ public:
         return insert(values, hashOf(values));
     }
     std::pair<std::size_t, bool> insert(const ValueId* values, std::uint32_t tag);
-    // Finds the row among committed and pending rows, or appends it as pending.
-    std::pair<std::size_t, Offered> offer(const ValueId* values);
+    // Finds the row among committed and pending rows, or appends it as pending. A row bitmap
+    // needs no hash: most rows offered are held already, and hashing them cost as much as the
+    // lookup.
+    std::pair<std::size_t, Offered> offer(const ValueId* values) {
+        if (!bits.isEmpty()) return offerToBits(values);
+        return offer(values, hashOf(values));
+    }
     // The same with the row's hash computed beforehand, after prefetch has asked the memory for
     // its slot: callers with many rows at hand hide the cache misses of a large table.
     std::pair<std::size_t, Offered> offer(const ValueId* values, std::uint32_t tag) {
         restoreReleasedRowSet();
-        if (!bits.isEmpty()) return offerToBits(values, tag);
+        if (!bits.isEmpty()) return offerToBits(values);
         const std::size_t slot = findSlot(values, tag);
         const std::size_t found = slots.numberAt(slot);
         if (found != TaggedSlots::kNone) {
@@ -93,6 +98,10 @@ public:
         return position != TaggedSlots::kNone && position >= committedCount ? position : kNotFound;
     }
     // Whether the part holds the row, committed or pending; the row set must be there.
+    bool holds(const ValueId* values) const {
+        if (!bits.isEmpty()) return bits.covers(values) && bits.contains(values);
+        return holds(values, hashOf(values));
+    }
     bool holds(const ValueId* values, std::uint32_t tag) const {
         if (!bits.isEmpty()) return bits.covers(values) && bits.contains(values);
         return slots.numberAt(findSlot(values, tag)) != TaggedSlots::kNone;
@@ -177,7 +186,7 @@ private:
     // outside of may be made again, over wider ranges, when the hash set next grows: as the hash
     // set doubles in between, the rows are gone over a few times at most.
     void rebuildRowSet();
-    std::pair<std::size_t, Offered> offerToBits(const ValueId* values, std::uint32_t tag);
+    std::pair<std::size_t, Offered> offerToBits(const ValueId* values);
     // The row bitmap does not cover every row (nor extra, when given): it is made again over
     // wider ranges if that still takes at most half the room of the hash set, which takes its
     // place otherwise.

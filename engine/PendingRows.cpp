@@ -103,7 +103,7 @@ void PendingRows::offerMany(const ValueId* rows, std::size_t rowCount, std::size
     if (rowCount < kBatchSize || !target.isLarge()) {
         for (std::size_t i = 0; i < rowCount; ++i) {
             const ValueId* row = rows + i * arity;
-            const auto [position, offered] = target.offer(row, target.hashOf(row));
+            const auto [position, offered] = target.offer(row);
             take(part, position, offered, body, positions + i * referenceCount, referenceCount);
         }
         return;

@@ -140,6 +140,7 @@ void SharedPass::runSlice(Worker& worker, std::size_t rule, std::size_t body,
     const bool isLarge = target.isLarge();
     const bool isStaged = target.isBeyondCaches();
     const bool isKeyed = found.isKeyed();
+    const bool isBitmapProbed = !isKeyed && target.hasRowBitmap();
     const std::size_t keyWidth = plan.longestBodyOf(rule) + 1;
     std::uint32_t* key = nullptr;
     if (isKeyed) {
@@ -167,6 +168,14 @@ void SharedPass::runSlice(Worker& worker, std::size_t rule, std::size_t body,
                 if ((worker.batchHashes.size() - worker.batchStart) % kBatchSize == 0) {
                     advanceBatches(worker, arity, target, found, slice);
                 }
+            }
+            return;
+        }
+        // A row bitmap needs no hash but for the rows filed.
+        if (isBitmapProbed) {
+            for (std::size_t i = 0; i < batch.count; ++i) {
+                const ValueId* row = batch.heads + i * arity;
+                if (!target.holds(row)) found.add(slice, row, hashValueIds(row, arity));
             }
             return;
         }
