@@ -51,11 +51,8 @@ std::size_t RelationPart::find(const ValueId* values, std::uint32_t tag) const {
 
 void RelationPart::appendAbsent(const ValueId* values, std::uint32_t tag) {
     restoreReleasedRowSet();
-    if (!bits.isEmpty() && !bits.covers(values)) makeWayForRowsOutside(values);
     if (!bits.isEmpty()) {
-        bits.add(values);
-        ++rowCount;
-        cells.append(values, arity);
+        offerToBits(values);
         return;
     }
     appendAt(slots.find(tag, [](std::size_t) { return false; }), values, tag);

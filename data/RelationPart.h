@@ -99,11 +99,10 @@ public:
     }
     // Whether the part holds the row, committed or pending; the row set must be there.
     bool holds(const ValueId* values) const {
-        if (!bits.isEmpty()) return bits.covers(values) && bits.contains(values);
-        return holds(values, hashOf(values));
+        return bits.isEmpty() ? holds(values, hashOf(values)) : isHeldInBits(values);
     }
     bool holds(const ValueId* values, std::uint32_t tag) const {
-        if (!bits.isEmpty()) return bits.covers(values) && bits.contains(values);
+        if (!bits.isEmpty()) return isHeldInBits(values);
         return slots.numberAt(findSlot(values, tag)) != TaggedSlots::kNone;
     }
     // Lets a part of rows of one or two values keep which rows it holds as a bitmap (see
@@ -135,8 +134,8 @@ public:
             isOutsideBitsPlaced.store(true, std::memory_order_relaxed);
         }
     }
-    // Once every row made room for is placed: a row bitmap that a row fell outside of makes
-    // way for the hash set.
+    // Once every row made room for is placed: a row bitmap that a row fell outside of is made
+    // again over wider ranges, or makes way for the hash set.
     void finishPlacing() {
         if (isOutsideBitsPlaced.exchange(false, std::memory_order_relaxed)) makeWayForRowsOutside();
     }
@@ -187,6 +186,9 @@ private:
     // set doubles in between, the rows are gone over a few times at most.
     void rebuildRowSet();
     std::pair<std::size_t, Offered> offerToBits(const ValueId* values);
+    bool isHeldInBits(const ValueId* values) const {
+        return bits.covers(values) && bits.contains(values);
+    }
     // The row bitmap does not cover every row (nor extra, when given): it is made again over
     // wider ranges if that still takes at most half the room of the hash set, which takes its
     // place otherwise.
