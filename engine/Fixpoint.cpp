@@ -258,17 +258,32 @@ bool Fixpoint::iterate() {
 // One pass of a body over the rows its sources now name, its rows pending for the rule.
 std::uint64_t Fixpoint::runPass(std::size_t rule, std::size_t body, std::size_t newest) {
     const std::vector<ReferenceRows>& sources = states[rule][body].sources;
-    PendingRows& found = pendingOf[rule];
-    // A pass too small to cut into slices runs here alone. Its rows, like a shared pass's,
-    // become pending rows of the table in key order, so the two kinds of pass can follow each
-    // other within an iteration; rows still batched go in before a shared pass looks.
-    // A keyed rule's passes are all shared: its pending rows' keys are kept in one place.
+    // A pass too small to cut into slices runs here alone, as does the rest of a shared pass
+    // that gave it back. Its rows, like a shared pass's, become pending rows of the table in
+    // key order, so the two kinds of pass can follow each other within an iteration; rows still
+    // batched go in before a shared pass looks. A keyed rule's passes are all shared: its
+    // pending rows' keys are kept in one place.
     const SharedPass::PassName pass{rule, body, newest};
     if (isShared(rule) &&
         (sharedOf[rule]->isKeyed() || sharedPass->sliceCountOf(pass, sources) > 1)) {
-        found.flush();
-        return sharedPass->run(pass, sources, sharedTarget(rule), *sharedOf[rule]);
+        pendingOf[rule].flush();
+        const SharedPass::Outcome shared =
+            sharedPass->run(pass, sources, sharedTarget(rule), *sharedOf[rule]);
+        if (shared.restBegin >= sources.front().end) return shared.combinations;
+        std::vector<ReferenceRows> rest = sources;
+        rest.front().begin = shared.restBegin;
+        const std::uint64_t combinations = shared.combinations + runAlone(rule, body, rest);
+        sharedPass->notePass(pass, sources, combinations);
+        return combinations;
     }
+    const std::uint64_t combinations = runAlone(rule, body, sources);
+    if (isShared(rule)) sharedPass->notePass(pass, sources, combinations);
+    return combinations;
+}
+
+std::uint64_t Fixpoint::runAlone(std::size_t rule, std::size_t body,
+                                 const std::vector<ReferenceRows>& sources) {
+    PendingRows& found = pendingOf[rule];
     const std::size_t count = sources.size();
     const auto number = static_cast<std::uint32_t>(body);
     std::uint64_t combinations = 0;
@@ -277,7 +292,6 @@ std::uint64_t Fixpoint::runPass(std::size_t rule, std::size_t body, std::size_t 
         combinations += batch.count;
         found.offerMany(batch.heads, batch.count, batch.arity, number, batch.positions, count);
     });
-    if (isShared(rule)) sharedPass->notePass(pass, sources, combinations);
     return combinations;
 }
 

@@ -74,6 +74,9 @@ private:
     // Runs the pass whose newest rows are those of the body's derived reference number newest
     // (0 in the first pass); returns the combinations that satisfied the body.
     std::uint64_t runPass(std::size_t rule, std::size_t body, std::size_t newest);
+    // A pass, or the rest of one, on the calling thread alone.
+    std::uint64_t runAlone(std::size_t rule, std::size_t body,
+                           const std::vector<ReferenceRows>& sources);
     // Commits the rule's pending rows; false when there were none.
     bool commitRule(std::size_t rule);
     // The rule's rows waiting to be committed, all batches taken in.

@@ -34,11 +34,18 @@ public:
         std::size_t newest = 0;
     };
 
+    // What a pass did: the combinations that satisfied the body, and where in its first
+    // reference's rows it stopped. Rows from there on are left to the calling thread: a rule
+    // whose rows need no key gives back the rest of a pass once its waves have spent more time
+    // placing the rows they found than sharing the search saved.
+    struct Outcome {
+        std::uint64_t combinations = 0;
+        std::uint32_t restBegin = 0;
+    };
     // The pass over sources; target is the part of the rule's table that holds rows of the
-    // body's length.
-    // Returns the combinations that satisfied the body.
-    std::uint64_t run(PassName pass, const std::vector<ReferenceRows>& sources,
-                      RelationPart& target, SharedPendingRows& found);
+    // body's length. A pass that ran to its end has noted its size.
+    Outcome run(PassName pass, const std::vector<ReferenceRows>& sources, RelationPart& target,
+                SharedPendingRows& found);
 
     // The slices the pass would be cut into: 1 when it is too small to share.
     std::size_t sliceCountOf(PassName pass, const std::vector<ReferenceRows>& sources) const;
