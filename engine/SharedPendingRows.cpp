@@ -203,9 +203,11 @@ void SharedPendingRows::endPass() {
 }
 
 // Small slices keep their memory for the next pass, so that the many small iterations of a long
-// chain allocate nothing; large ones give it back.
+// chain allocate nothing; large ones give it back. Every rule keeps a list per group in each of
+// a wave's slices, up to a few hundred lists, so what each keeps is kept small: four KiB lists
+// made points-to's peak a mebibyte larger than these.
 void SharedPendingRows::giveBackLarge(Slice& slice) {
-    constexpr std::size_t kKeptValues = 4096;
+    constexpr std::size_t kKeptValues = 1024;
     for (GrowingArray<std::uint32_t>& entries : slice.groups) {
         if (entries.capacity() > kKeptValues) entries = GrowingArray<std::uint32_t>();
     }
