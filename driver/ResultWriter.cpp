@@ -1,15 +1,17 @@
 #include "driver/ResultWriter.h"
 
 #include <algorithm>
+#include <atomic>
 #include <memory>
+#include <thread>
 
 #include "data/RelationText.h"
 #include "driver/OutputChunks.h"
 
 namespace {
 
-// Rows a worker formats at a time, and blocks formatted before any is written: enough to keep
-// every worker busy, little beside the tables. Writing comes when the tables are at their
+// Rows a worker formats at a time, and blocks formatted ahead of the one being written: enough to
+// keep every worker busy, little beside the tables. Writing comes when the tables are at their
 // largest, so what it holds on top of them is the run's peak: a few hundred kilobytes.
 constexpr std::size_t kRowsPerBlock = std::size_t{1} << 12;
 constexpr std::size_t kBlocksPerWorker = 4;
@@ -35,33 +37,107 @@ struct BlockWriter {
     OutputChunks chunks{write, kWorkerChunkBytes};
 };
 
-// The rows of one table, block by block: each block formatted by a worker into a text of its
-// own, then every block of the round written in order.
+// The rows of one table, block by block, each block formatted by a worker into one of a ring of
+// texts and written in order as soon as the blocks before it are: whichever worker finishes the
+// next block to write writes it and every block after it that is ready, while the others format
+// on, so the file's writing overlaps the formatting instead of waiting for each round of it. A
+// block waits for its text until the block a ring before it is written.
+class SharedRowsWriting {
+public:
+    SharedRowsWriting(OutputChunks& output, std::vector<std::string>& ringTexts,
+                      const std::function<void(std::size_t)>& wroteRowsOfTable,
+                      std::size_t tableRows)
+        : out(output),
+          texts(ringTexts),
+          wroteRows(wroteRowsOfTable),
+          rows(tableRows),
+          readyBlocks(ringTexts.size()) {
+        for (std::atomic<std::size_t>& ready : readyBlocks) ready.store(0);
+    }
+
+    // The text block number is formatted into, once the block a ring before it is written;
+    // nullptr when writing failed and the block is not wanted any more.
+    std::string* textFor(std::size_t block) {
+        while (block >= writtenBlocks.load() + texts.size()) {
+            if (isFailed.load()) return nullptr;
+            std::this_thread::yield();
+        }
+        return &texts[block % texts.size()];
+    }
+
+    // The block's text is formatted: it is written, with those after it that are ready, unless
+    // another worker is writing, which then takes it on.
+    void finish(std::size_t block) {
+        // A ready mark is the block's number plus one, so that 0 is never a block's.
+        readyBlocks[block % texts.size()].store(block + 1);
+        while (!isWriting.exchange(true)) {
+            try {
+                writeReady();
+            } catch (...) {
+                isFailed.store(true);
+                isWriting.store(false);
+                throw;
+            }
+            isWriting.store(false);
+            // A block that became ready while this worker wrote saw the writing taken and left
+            // it here.
+            const std::size_t next = writtenBlocks.load();
+            if (readyBlocks[next % texts.size()].load() != next + 1) return;
+        }
+    }
+
+    void fail() { isFailed.store(true); }
+
+private:
+    void writeReady() {
+        std::size_t next = writtenBlocks.load();
+        while (readyBlocks[next % texts.size()].load() == next + 1) {
+            out.append(std::string_view(texts[next % texts.size()]));
+            ++next;
+            writtenBlocks.store(next);
+            wroteRows(std::min(rows, next * kRowsPerBlock));
+        }
+    }
+
+    OutputChunks& out;
+    std::vector<std::string>& texts;
+    const std::function<void(std::size_t)>& wroteRows;
+    std::size_t rows;
+    // Every access is sequentially consistent: a worker marks its block ready and then asks
+    // whether another is writing, the writer gives writing up and then asks whether a block
+    // became ready, so one of the two always sees the other.
+    std::vector<std::atomic<std::size_t>> readyBlocks;
+    std::atomic<std::size_t> writtenBlocks{0};
+    std::atomic<bool> isWriting{false};
+    std::atomic<bool> isFailed{false};
+};
+
 void writeRowsShared(OutputChunks& out, const RelationTable& table, const ValuePool& pool,
-                     WorkerPool& workers, std::vector<std::string>& blocks,
+                     WorkerPool& workers, std::vector<std::string>& texts,
                      std::vector<std::unique_ptr<BlockWriter>>& writers,
                      const std::function<void(std::size_t)>& wroteRows) {
     const std::size_t rows = table.size();
-    const std::size_t roundRows = kRowsPerBlock * blocks.size();
-    for (std::size_t first = 0; first < rows; first += roundRows) {
-        const std::size_t count = std::min(rows - first, roundRows);
-        const std::size_t blockCount = (count + kRowsPerBlock - 1) / kRowsPerBlock;
-        workers.run(blockCount, [&](std::size_t block, std::size_t worker) {
+    const std::size_t blockCount = (rows + kRowsPerBlock - 1) / kRowsPerBlock;
+    SharedRowsWriting writing(out, texts, wroteRows, rows);
+    workers.run(blockCount, [&](std::size_t block, std::size_t worker) {
+        try {
+            std::string* text = writing.textFor(block);
+            if (text == nullptr) return;
             BlockWriter& writer = *writers[worker];
-            writer.block = &blocks[block];
-            writer.block->clear();
-            const std::size_t from = first + block * kRowsPerBlock;
-            const std::size_t to = std::min(from + kRowsPerBlock, first + count);
-            table.forEachRowIn(from, to, [&](const ValueId* row, std::size_t arity) {
-                appendRow(writer.chunks, row, arity, pool);
-            });
+            writer.block = text;
+            text->clear();
+            const std::size_t from = block * kRowsPerBlock;
+            table.forEachRowIn(from, std::min(from + kRowsPerBlock, rows),
+                               [&](const ValueId* row, std::size_t arity) {
+                                   appendRow(writer.chunks, row, arity, pool);
+                               });
             writer.chunks.flush();
-        });
-        for (std::size_t block = 0; block < blockCount; ++block) {
-            out.append(std::string_view(blocks[block]));
+        } catch (...) {
+            writing.fail();
+            throw;
         }
-        wroteRows(first + count);
-    }
+        writing.finish(block);
+    });
 }
 
 }  // namespace
@@ -72,9 +148,9 @@ void writeResults(const std::function<void(std::string_view)>& write,
                   const std::function<void(std::uint64_t)>& wroteRows) {
     OutputChunks out(write);
     std::string header;
-    std::vector<std::string> blocks(workers.size() > 1 ? workers.size() * kBlocksPerWorker : 0);
+    std::vector<std::string> texts(workers.size() > 1 ? workers.size() * kBlocksPerWorker : 0);
     std::vector<std::unique_ptr<BlockWriter>> writers;
-    for (std::size_t w = 0; w < workers.size() && !blocks.empty(); ++w) {
+    for (std::size_t w = 0; w < workers.size() && !texts.empty(); ++w) {
         writers.push_back(std::make_unique<BlockWriter>());
     }
     std::uint64_t rowsBefore = 0;  // rows of the tables already written
@@ -88,7 +164,7 @@ void writeResults(const std::function<void(std::string_view)>& write,
                              std::vector<std::string_view>(head.begin(), head.end()));
         out.append(std::string_view(header));
         const std::size_t rows = idb[i].size();
-        if (blocks.empty() || rows <= kRowsPerBlock) {
+        if (texts.empty() || rows <= kRowsPerBlock) {
             for (std::size_t first = 0; first < rows; first += kRowsPerBlock) {
                 const std::size_t last = std::min(rows, first + kRowsPerBlock);
                 idb[i].forEachRowIn(first, last, [&](const ValueId* row, std::size_t arity) {
@@ -97,7 +173,7 @@ void writeResults(const std::function<void(std::string_view)>& write,
                 wroteRowsOfTable(last);
             }
         } else {
-            writeRowsShared(out, idb[i], pool, workers, blocks, writers, wroteRowsOfTable);
+            writeRowsShared(out, idb[i], pool, workers, texts, writers, wroteRowsOfTable);
         }
         rowsBefore += rows;
         out.append('\n');

@@ -19,10 +19,12 @@ std::string chainProgram(int nodes) {
     return input;
 }
 
+// The workers keep four blocks each on hand: 60 blocks go round that ring on 8 threads, and the
+// blocks are written while later ones are formatted, by whichever worker finished the next.
 TEST(SharedWriting, BlocksOfRowsGoOutInOrder) {
-    const std::string input = chainProgram(300);  // 44,850 rows and then some: several blocks
+    const std::string input = chainProgram(700);  // 244,650 rows and then some
     const std::string expected = runOnText(input);
-    ASSERT_GT(expected.size(), std::size_t{300000});
+    ASSERT_GT(expected.size(), std::size_t{1500000});
     for (const std::size_t threads : {2, 3, 8}) {
         EXPECT_EQ(runOnText(input, {.threads = threads}), expected) << threads << " threads";
     }
