@@ -1,6 +1,7 @@
 #include "engine/SharedPass.h"
 
 #include <algorithm>
+#include <cassert>
 #include <chrono>
 
 #include "data/CopyFew.h"
@@ -134,7 +135,11 @@ SharedPass::Outcome SharedPass::run(PassName pass, const std::vector<ReferenceRo
     std::size_t wave = narrowestWave;
     for (std::size_t waveStart = 0; waveStart < slices;) {
         const std::size_t count = std::min(wave, slices - waveStart);
-        const std::size_t firstSlice = found.addSlices(count);
+        // A row bitmap takes in a row for less than filing it costs a worker: the workers only
+        // drop the rows it holds, and the calling thread offers it the others in order.
+        const bool isTakenInHere = !found.isKeyed() && target.hasRowBitmap();
+        if (isTakenInHere && absentRowsOf.size() < count) absentRowsOf.resize(count);
+        const std::size_t firstSlice = isTakenInHere ? 0 : found.addSlices(count);
         const auto started = std::chrono::steady_clock::now();
         pool.run(count, [&](std::size_t task, std::size_t number) {
             Worker& worker = workers[number];
@@ -145,35 +150,66 @@ SharedPass::Outcome SharedPass::run(PassName pass, const std::vector<ReferenceRo
                 own.begin = sliceBegin(slice);
                 own.end = sliceBegin(slice + 1);
             }
-            runSlice(worker, pass.rule, pass.body, target, found, firstSlice + task);
+            runSlice(worker, pass.rule, pass.body, target, found, firstSlice + task,
+                     isTakenInHere ? &absentRowsOf[task] : nullptr);
         });
         const auto joined = std::chrono::steady_clock::now();
-        const std::size_t filed = found.moveTo(target, pool);
-        finding += joined - started;
-        placing += std::chrono::steady_clock::now() - joined;
+        const std::size_t filed =
+            isTakenInHere ? takeIn(count, target) : found.moveTo(target, pool);
+        // Rows taken in here cost what they would cost one thread alone, so only the placing of
+        // filed rows is weighed.
+        if (!isTakenInHere) {
+            finding += joined - started;
+            placing += std::chrono::steady_clock::now() - joined;
+        }
         waveStart += count;
-        // A closure whose combinations are mostly new rows, few per row, is such a pass.
+        // A closure whose combinations are mostly new rows, few per row, into a hash set is such
+        // a pass.
         if (waveStart < slices && !found.isKeyed() &&
             isAloneFaster(finding, placing, workers.size())) {
-            found.endPass();
+            endPass(found);
             return {combinationsSoFar(), sliceBegin(waveStart)};
         }
         const std::size_t budget = std::max(kWaveRows, target.size() / 16);
         wave =
             std::clamp(filed > 0 ? count * budget / filed : widestWave, narrowestWave, widestWave);
     }
-    found.endPass();
+    endPass(found);
     const std::uint64_t combinations = combinationsSoFar();
     notePass(pass, sources, combinations);
     return {combinations, first.end};
 }
 
+std::size_t SharedPass::takeIn(std::size_t count, RelationPart& target) {
+    std::size_t taken = 0;
+    for (std::size_t task = 0; task < count; ++task) {
+        GrowingArray<ValueId>& rows = absentRowsOf[task];
+        const std::size_t arity = target.getArity();
+        for (std::size_t at = 0; at < rows.size(); at += arity) target.offer(rows.data() + at);
+        taken += rows.size() / arity;
+        rows.clear();
+    }
+    return taken;
+}
+
+// The pass is over: large lists of absent rows give their memory back, as the shared pending
+// rows do.
+void SharedPass::endPass(SharedPendingRows& found) {
+    found.endPass();
+    constexpr std::size_t kKeptValues = 1024;
+    for (GrowingArray<ValueId>& rows : absentRowsOf) {
+        if (rows.capacity() > kKeptValues) rows = GrowingArray<ValueId>();
+    }
+}
+
 void SharedPass::runSlice(Worker& worker, std::size_t rule, std::size_t body,
-                          const RelationPart& target, SharedPendingRows& found, std::size_t slice) {
-    const bool isLarge = target.isLarge();
-    const bool isStaged = target.isBeyondCaches();
+                          const RelationPart& target, SharedPendingRows& found, std::size_t slice,
+                          GrowingArray<ValueId>* absentRows) {
     const bool isKeyed = found.isKeyed();
     const bool isBitmapProbed = !isKeyed && target.hasRowBitmap();
+    const bool isLarge = target.isLarge();
+    const bool isStaged = !isBitmapProbed && target.isBeyondCaches();
+    assert(absentRows == nullptr || isBitmapProbed);
     const std::size_t keyWidth = plan.longestBodyOf(rule) + 1;
     std::uint32_t* key = nullptr;
     if (isKeyed) {
@@ -208,7 +244,12 @@ void SharedPass::runSlice(Worker& worker, std::size_t rule, std::size_t body,
         if (isBitmapProbed) {
             for (std::size_t i = 0; i < batch.count; ++i) {
                 const ValueId* row = batch.heads + i * arity;
-                if (!target.holds(row)) found.add(slice, row, hashValueIds(row, arity));
+                if (target.holds(row)) continue;
+                if (absentRows != nullptr) {
+                    absentRows->append(row, arity);
+                } else {
+                    found.add(slice, row, hashValueIds(row, arity));
+                }
             }
             return;
         }

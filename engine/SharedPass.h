@@ -18,9 +18,10 @@
 // task each, run in waves; every worker runs the body over its slice with a join of its own,
 // drops the rows the rule's table already holds, committed or pending, and files the others in
 // the slice's place among the rule's shared pending rows, which after each wave become pending
-// rows of the table. Everything the workers read (parts, indexes, the pool) is only read while
-// they run, and a slice's rows come in the order of the whole pass, so the rows and their order
-// are those of a single thread.
+// rows of the table; a table that keeps its rows as a row bitmap is offered them by the calling
+// thread instead, slice by slice. Everything the workers read (parts, indexes, the pool) is only
+// read while they run, and a slice's rows come in the order of the whole pass, so the rows and
+// their order are those of a single thread.
 class SharedPass {
 public:
     SharedPass(const ProgramPlan& plan, const ValuePool& pool, WorkerPool& workers,
@@ -88,8 +89,15 @@ private:
     std::size_t sliceRowsOf(PassName pass) const;
     // Fewer rows than two of the narrowest slices a pass can have.
     bool isTooSmallToCut(std::size_t rows) const;
+    // absentRows: where the slice's rows the table does not hold go, in order, when the calling
+    // thread takes them in; otherwise they are filed in found's slice.
     void runSlice(Worker& worker, std::size_t rule, std::size_t body, const RelationPart& target,
-                  SharedPendingRows& found, std::size_t slice);
+                  SharedPendingRows& found, std::size_t slice, GrowingArray<ValueId>* absentRows);
+    // Offers the rows of the wave's first count slices to target in slice order, and forgets
+    // them; returns how many there were.
+    std::size_t takeIn(std::size_t count, RelationPart& target);
+    // The pass is over: large lists give their memory back.
+    void endPass(SharedPendingRows& found);
     static void advanceBatches(Worker& worker, std::size_t arity, const RelationPart& target,
                                SharedPendingRows& found, std::size_t slice);
     static void probeBatched(Worker& worker, std::size_t arity, const RelationPart& target,
@@ -107,4 +115,7 @@ private:
     std::vector<std::vector<std::size_t>> firstPassOf;
     std::vector<PassSize> lastPassOf;
     std::vector<Worker> workers;
+    // Per slice of a wave, the rows its worker found absent, when the calling thread takes them
+    // in.
+    std::vector<GrowingArray<ValueId>> absentRowsOf;
 };
