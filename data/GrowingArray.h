@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
 #include <new>
@@ -94,6 +95,13 @@ public:
     void assignZeroed(std::size_t n) { assignZeroed(n, true); }
     // The same, leaving a large block's pages to be made by populate, a share per thread.
     void assignZeroedUnpopulated(std::size_t n) { assignZeroed(n, false); }
+    // Room for n more items, grown as appending would grow it.
+    void reserveMore(std::size_t n) {
+        if (count + n > room) reserve(grownRoom(count + n));
+    }
+    // Makes the pages of the room for the next n items, at most the room there is, of a mapped
+    // block: another thread may do it while others read the items, which stay where they are.
+    void populateRoom(std::size_t n) { populate(count, std::min(n, room - count)); }
     void populate(std::size_t first, std::size_t n) {
         if (memory_blocks::isMapped(room * sizeof(T))) {
             memory_blocks::populate(items + first, n * sizeof(T));

@@ -112,6 +112,10 @@ public:
     // part whose owner only asks whether rows are there, as a rule's table is asked when its
     // rows need no key.
     void allowRowBitmap() { isRowBitmapAllowed = arity == 1 || arity == 2; }
+    // Room for this many more rows; then, while other threads read the part, one may make the
+    // pages of that room, which the thread that appends them would otherwise wait for.
+    void reserveRows(std::size_t rows) { cells.reserveMore(rows * arity); }
+    void populateRoom(std::size_t rows) { cells.populateRoom(rows * arity); }
     bool hasRowBitmap() const { return !bits.isEmpty(); }
     // Appends a row known to be absent as pending, with its hash computed beforehand: rows
     // gathered by several threads are checked before they reach the part, which then only

@@ -22,6 +22,25 @@ TEST(GrowingArrayContents, SurviveGrowthPastTheMappedSizeAndMoves) {
     EXPECT_EQ(moved.back(), 9u);
 }
 
+// Another thread makes the pages of room reserved ahead while this one reads the items: the room
+// must be there, made or not, and the items stay where they are and as they were, small block or
+// mapped.
+TEST(GrowingArrayContents, RoomReservedAheadIsPopulatedInPlace) {
+    for (const std::size_t count : {std::size_t{10}, std::size_t{300000}}) {
+        GrowingArray<std::uint64_t> items;
+        for (std::uint64_t i = 0; i < count; ++i) items.push_back(i);
+        items.reserveMore(count * 3);
+        ASSERT_GE(items.capacity(), count * 4);
+        const std::uint64_t* before = items.data();
+        items.populateRoom(count * 5);  // more than reserved: only the room there is
+        items.populateRoom(0);
+        EXPECT_EQ(items.data(), before);
+        for (std::uint64_t i = 0; i < count * 3; ++i) items.push_back(count + i);
+        EXPECT_EQ(items.data(), before);
+        for (std::uint64_t i = 0; i < count * 4; ++i) ASSERT_EQ(items[i], i) << count;
+    }
+}
+
 TEST(GrowingArrayContents, AssignZeroedGivesZerosOfAnySize) {
     GrowingArray<std::uint32_t> slots;
     for (const std::size_t size : {std::size_t{16}, std::size_t{1} << 19, std::size_t{32}}) {
