@@ -66,6 +66,9 @@ private:
     std::size_t findRowSlot(const ValueId* key, std::uint32_t tag) const;
     // Adds the row at coveredRows, whose key and its hash are given.
     void add(const ValueId* key, std::uint32_t tag);
+    // Adds the rows at positions first to end to the group, which has records.
+    void appendRun(std::size_t group, std::size_t first, std::size_t end);
+    bool hasKeyOfRowBefore(std::size_t position) const;
     bool rowKeyEquals(std::size_t group, const ValueId* key) const;
     bool recordKeyEquals(std::size_t group, const ValueId* key) const;
     void copyRowKey(std::size_t position, ValueId* key) const;
@@ -91,6 +94,7 @@ private:
     std::size_t width;   // key columns
     std::size_t stride;  // numbers per group record
     std::size_t coveredRows = 0;
+    std::size_t lastGroup = 0;  // the group of the row at coveredRows - 1
     // A group's record is its key, then its first and last position and its list, side by side
     // so that finding a key and its bounds costs one memory access. Most keys of a large index
     // hold one row: such a group is its record alone, and only a group with more rows gets a

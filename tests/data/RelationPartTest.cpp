@@ -193,6 +193,64 @@ TEST(RelationIndexLookup, UniqueKeysThenARepeatedOneListTheSamePositions) {
     }
 }
 
+// Rows whose key repeats the row before's join its group without a search, within an extension
+// and across one: runs of one key, keys that come back after others, a new key's run, runs that
+// straddle the points where the index is brought up to date, in the unique form, with records,
+// and with wide keys. Every key must list its rows and its first and last positions as if each
+// row had been searched for.
+TEST(RelationIndexLookup, RunsOfOneKeyListTheSamePositions) {
+    struct Case {
+        std::size_t width;               // key columns; rows hold one more, distinct per row
+        std::vector<ValueId> keys;       // each row's key, in every key column
+        std::vector<std::size_t> stops;  // rows inserted each time before the index is updated
+    };
+    const std::vector<ValueId> runs = {4, 4, 4, 9, 9, 4, 4, 7, 1, 1, 1, 1, 7, 7, 9, 2, 2};
+    std::vector<ValueId> many;  // long runs of a few hundred keys, coming back
+    for (ValueId i = 0; i < 3000; ++i) many.push_back((i / 7) % 300);
+    const std::vector<Case> cases = {{1, runs, {1, 3, 4, 9, 10, 16}},
+                                     {1, runs, {17}},
+                                     {2, runs, {2, 5, 6, 13}},
+                                     {9, runs, {8, 12}},
+                                     {1, {1, 2, 3, 3, 3, 5, 5}, {3, 4, 6}},
+                                     {1, many, {10, 100, 1000, 2999}},
+                                     {2, many, {3000}}};
+    for (const Case& c : cases) {
+        std::vector<std::uint32_t> columns(c.width);
+        for (std::uint32_t i = 0; i < c.width; ++i) columns[i] = i;
+        RelationPart part(c.width + 1);
+        const std::size_t number = part.ensureIndex(columns);
+        std::size_t stop = 0;
+        for (std::size_t i = 0; i < c.keys.size(); ++i) {
+            std::vector<ValueId> row(c.width, c.keys[i]);
+            row.push_back(static_cast<ValueId>(i));
+            part.insert(row.data());
+            if (stop < c.stops.size() && i + 1 == c.stops[stop]) {
+                part.updateIndex(number);
+                ++stop;
+            }
+        }
+        const RelationIndex& index = part.updateIndex(number);
+        std::vector<ValueId> keys = c.keys;
+        std::sort(keys.begin(), keys.end());
+        keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
+        for (const ValueId key : keys) {
+            std::vector<std::uint32_t> expected;
+            for (std::size_t i = 0; i < c.keys.size(); ++i) {
+                if (c.keys[i] == key) expected.push_back(static_cast<std::uint32_t>(i));
+            }
+            const std::vector<ValueId> keyValues(c.width, key);
+            const std::uint32_t group = index.findGroup(keyValues.data());
+            ASSERT_NE(group, RelationIndex::kNoGroup) << "key " << key;
+            std::uint32_t only = 0;
+            const std::span<const std::uint32_t> found = index.positions(group, only);
+            ASSERT_EQ(std::vector<std::uint32_t>(found.begin(), found.end()), expected)
+                << "width " << c.width << ", key " << key;
+            EXPECT_EQ(index.firstPosition(group), expected.front()) << "key " << key;
+            EXPECT_EQ(index.lastPosition(group), expected.back()) << "key " << key;
+        }
+    }
+}
+
 TEST(RelationTableOrder, RowsOfSeveralLengthsPrintInInsertionOrder) {
     ValuePool pool;
     StoredRelation relation("t(A)", 1);
