@@ -115,6 +115,10 @@ public:
     // Room for this many more rows; then, while other threads read the part, one may make the
     // pages of that room, which the thread that appends them would otherwise wait for.
     void reserveRows(std::size_t rows) { cells.reserveMore(rows * arity); }
+    // Whether this many more rows can be appended without moving the rows there are.
+    bool hasRoomFor(std::size_t rows) const {
+        return cells.capacity() - cells.size() >= rows * arity;
+    }
     void populateRoom(std::size_t rows) { cells.populateRoom(rows * arity); }
     bool hasRowBitmap() const { return !bits.isEmpty(); }
     // Appends a row known to be absent as pending, with its hash computed beforehand: rows
@@ -180,6 +184,19 @@ public:
     }
     // An index as its last update left it.
     const RelationIndex& indexAt(std::size_t number) const { return *indexes[number]; }
+    // Whether an index lacks some of the rows appended so far, pending ones included.
+    bool isAnyIndexBehind() const {
+        return std::any_of(indexes.begin(), indexes.end(),
+                           [this](const auto& index) { return index->coveredCount() < rowCount; });
+    }
+    // The rows appended so far, pending ones included.
+    std::size_t appendedCount() const { return rowCount; }
+    // Brings every index up to the first rows appended, pending ones included: lookups only see
+    // the positions they ask for, so a pending row is never found early. A thread may do it while
+    // another appends rows into room reserved beforehand, as long as nothing reads the indexes.
+    void extendIndexes(std::size_t rows) {
+        for (const auto& index : indexes) index->extend(rows);
+    }
 
 private:
     void restoreReleasedRowSet() {

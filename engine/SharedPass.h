@@ -96,6 +96,8 @@ private:
     // Offers the rows of the wave's first count slices to target in slice order, and forgets
     // them; returns how many there were.
     std::size_t takeIn(std::size_t count, RelationPart& target);
+    // The same while another worker brings the table's indexes up to the rows it held before.
+    std::size_t takeInWhileIndexing(std::size_t count, RelationPart& target);
     // The pass is over: large lists give their memory back.
     void endPass(SharedPendingRows& found);
     static void advanceBatches(Worker& worker, std::size_t arity, const RelationPart& target,
