@@ -193,7 +193,8 @@ public:
     std::size_t appendedCount() const { return rowCount; }
     // Brings every index up to the first rows appended, pending ones included: lookups only see
     // the positions they ask for, so a pending row is never found early. A thread may do it while
-    // another appends rows into room reserved beforehand, as long as nothing reads the indexes.
+    // another appends rows that fit in the room the part has (see hasRoomFor), as long as nothing
+    // reads the indexes.
     void extendIndexes(std::size_t rows) {
         for (const auto& index : indexes) index->extend(rows);
     }
