@@ -77,7 +77,7 @@ bool RelationPart::isTurnedToRowBitmap(std::size_t slotBytes) {
     ValueId low[2];
     ValueId high[2];
     findRanges(nullptr, low, high);
-    if (RowBitmap::bytesFor(arity, low, high) > slotBytes / 2) return false;
+    if (RowBitmap::bytesFor(arity, low, high) > slotBytes) return false;
     slots = TaggedSlots();
     makeRowBitmap(low, high);
     return true;

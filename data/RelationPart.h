@@ -106,7 +106,10 @@ public:
         return slots.numberAt(findSlot(values, tag)) != TaggedSlots::kNone;
     }
     // Lets a part of rows of one or two values keep which rows it holds as a bitmap (see
-    // RowBitmap) once that takes at most half the room of its hash set. It then tells no
+    // RowBitmap) once that takes no more room than its hash set is about to grow to: taking a
+    // row into a bitmap costs a bit and an append where a hash set beyond the caches costs a
+    // miss, so waiting for half the room (one growth more) cost same-generation L a fifth of
+    // its evaluation on the hash set's last growth and the pass before it. It then tells no
     // positions: offer reports every row held as committed, at kNotFound, and find, findAny and
     // findPending need restoreRowSet first, which makes the hash set again for good. For a
     // part whose owner only asks whether rows are there, as a rule's table is asked when its

@@ -166,6 +166,24 @@ TEST(RowBitmapPart, ValuesGrowingRowByRowKeepTheBitmap) {
     EXPECT_FALSE(part.holds(&next, part.hashOf(&next)));
 }
 
+// A grid of 1,024 by 1,024 takes 128 KiB as a bitmap, what the hash set takes once it grows to
+// 32,768 slots, past 8,192 rows: the part turns to the bitmap then, not one growth later.
+TEST(RowBitmapPart, TurnsToTheBitmapOnceItTakesNoMoreRoomThanTheHashSet) {
+    RelationPart part(2);
+    part.allowRowBitmap();
+    const auto offerNth = [&part](ValueId n) {
+        const Pair row{(n * 7919) % 1024, (n * 104729 / 1024) % 1024};
+        part.offer(row.data());
+    };
+    const Pair corners[] = {{0, 0}, {1023, 1023}};
+    for (const Pair& corner : corners) part.offer(corner.data());
+    ValueId offered = 0;
+    while (part.size() + part.pendingCount() < 8000) offerNth(offered++);
+    EXPECT_FALSE(part.hasRowBitmap());
+    while (part.size() + part.pendingCount() < 8200) offerNth(offered++);
+    EXPECT_TRUE(part.hasRowBitmap());
+}
+
 INSTANTIATE_TEST_SUITE_P(Rows, RowBitmapPart,
                          ::testing::Values(Offering{"ChainClosure", chainClosure(120)},
                                            Offering{"DenseWithStrays", denseWithStrays()}),
