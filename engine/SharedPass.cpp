@@ -162,7 +162,7 @@ SharedPass::Outcome SharedPass::run(PassName pass, const std::vector<ReferenceRo
                 own.end = sliceBegin(slice + 1);
             }
             runSlice(worker, pass.rule, pass.body, target, found, firstSlice + task,
-                     isTakenInHere ? &absentRowsOf[task] : nullptr);
+                     isTakenInHere ? &absentRowsOf[task].rows : nullptr);
         });
         const auto joined = std::chrono::steady_clock::now();
         const std::size_t filed =
@@ -199,7 +199,7 @@ SharedPass::Outcome SharedPass::run(PassName pass, const std::vector<ReferenceRo
 // the rows to grow when taking them in grows them.
 std::size_t SharedPass::takeInWhileIndexing(std::size_t count, RelationPart& target) {
     std::size_t absentValues = 0;
-    for (std::size_t task = 0; task < count; ++task) absentValues += absentRowsOf[task].size();
+    for (std::size_t task = 0; task < count; ++task) absentValues += absentRowsOf[task].rows.size();
     if (!target.isAnyIndexBehind() || !target.hasRoomFor(absentValues / target.getArity())) {
         return takeIn(count, target);
     }
@@ -227,7 +227,7 @@ std::size_t SharedPass::takeInWhileIndexing(std::size_t count, RelationPart& tar
 std::size_t SharedPass::takeIn(std::size_t count, RelationPart& target) {
     std::size_t taken = 0;
     for (std::size_t task = 0; task < count; ++task) {
-        GrowingArray<ValueId>& rows = absentRowsOf[task];
+        GrowingArray<ValueId>& rows = absentRowsOf[task].rows;
         const std::size_t arity = target.getArity();
         for (std::size_t at = 0; at < rows.size(); at += arity) target.offer(rows.data() + at);
         taken += rows.size() / arity;
@@ -241,8 +241,8 @@ std::size_t SharedPass::takeIn(std::size_t count, RelationPart& target) {
 void SharedPass::endPass(SharedPendingRows& found) {
     found.endPass();
     constexpr std::size_t kKeptValues = 1024;
-    for (GrowingArray<ValueId>& rows : absentRowsOf) {
-        if (rows.capacity() > kKeptValues) rows = GrowingArray<ValueId>();
+    for (AbsentRows& absent : absentRowsOf) {
+        if (absent.rows.capacity() > kKeptValues) absent.rows = GrowingArray<ValueId>();
     }
 }
 

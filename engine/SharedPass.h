@@ -58,8 +58,9 @@ private:
     static constexpr std::size_t kBatchSize = 16;
     static constexpr std::size_t kBatchesKept = 16;  // probed batches before the rest move up
     // One worker's joins (per rule, per body) and scratch: the rows of its slice and the rows
-    // whose slots in the table are being fetched ahead.
-    struct Worker {
+    // whose slots in the table are being fetched ahead. Workers write their own at every batch,
+    // so no two share a cache line.
+    struct alignas(64) Worker {
         std::vector<std::unique_ptr<RuleBodyJoin>> joins;  // by body, made on first use
         std::vector<ReferenceRows> sources;
         std::vector<std::uint32_t> key;  // of the combination at hand, for a keyed rule
@@ -118,6 +119,11 @@ private:
     std::vector<PassSize> lastPassOf;
     std::vector<Worker> workers;
     // Per slice of a wave, the rows its worker found absent, when the calling thread takes them
-    // in.
-    std::vector<GrowingArray<ValueId>> absentRowsOf;
+    // in. Each list's size and end are written at every row by the worker that runs its slice,
+    // so each has a cache line of its own: packed side by side, the lists of slices running on
+    // two threads at once shared lines, which moved between the cores at every row.
+    struct alignas(64) AbsentRows {
+        GrowingArray<ValueId> rows;
+    };
+    std::vector<AbsentRows> absentRowsOf;
 };

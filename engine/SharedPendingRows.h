@@ -77,8 +77,10 @@ public:
 
 private:
     // A slice's rows, filed by group: per row its number in the slice, its hash's lower half,
-    // its values, then its key. The marks say which rows stay, then where they go.
-    struct Slice {
+    // its values, then its key. The marks say which rows stay, then where they go. A slice's
+    // count is written at every row by the worker filing it, so no two slices share a cache
+    // line.
+    struct alignas(64) Slice {
         std::vector<GrowingArray<std::uint32_t>> groups;
         std::uint32_t count = 0;
         std::vector<std::uint32_t> marks;
