@@ -1,12 +1,7 @@
 #include "driver/OutputChunks.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cstring>
-
-namespace {
-constexpr std::size_t kLongestInteger = 20;  // "-9223372036854775808"
-}
 
 OutputChunks::OutputChunks(const std::function<void(std::string_view)>& writeChunk,
                            std::size_t chunkBytes)
@@ -24,13 +19,6 @@ void OutputChunks::append(std::string_view text) {
     }
     if (!text.empty()) std::memcpy(buffer.get() + used, text.data(), text.size());
     used += text.size();
-}
-
-void OutputChunks::appendInteger(std::int64_t value) {
-    if (chunkSize - used < kLongestInteger) flush();
-    char* start = buffer.get() + used;
-    used = static_cast<std::size_t>(std::to_chars(start, start + kLongestInteger, value).ptr -
-                                    buffer.get());
 }
 
 void OutputChunks::flush() {

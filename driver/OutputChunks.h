@@ -7,6 +7,8 @@
 #include <memory>
 #include <string_view>
 
+#include "driver/DecimalDigits.h"
+
 // Output text gathered into chunks, each handed to write as it fills. Values
 // are formatted straight into the chunk; text as long as a chunk goes out as it is.
 class OutputChunks {
@@ -33,7 +35,10 @@ public:
         append(text);
         append('\n');
     }
-    void appendInteger(std::int64_t value);
+    void appendInteger(std::int64_t value) {
+        if (chunkSize - used < kLongestInteger) flush();
+        used += writeDecimal(buffer.get() + used, value);
+    }
     // Hands over what is gathered.
     void flush();
 
@@ -41,6 +46,8 @@ public:
     static constexpr std::size_t kChunkSize = std::size_t{1} << 18;
 
 private:
+    static constexpr std::size_t kLongestInteger = 20;  // "-9223372036854775808"
+
     const std::function<void(std::string_view)>& write;
     std::size_t chunkSize;
     // Not zeroed: only what is appended is ever read.
