@@ -16,11 +16,13 @@ namespace {
 TEST(DecimalDigits, AreThoseOfToStringWithinTwentyBytes) {
     std::vector<std::int64_t> values;
     for (std::int64_t n = 0; n <= 20000; ++n) values.push_back(n);
-    for (std::int64_t power = 100000; power <= 1000000000000000000; power *= 10) {
+    constexpr std::int64_t kLargestPower = 1000000000000000000;
+    for (std::int64_t power = 100000;; power *= 10) {
         for (const std::int64_t near : {power - 1, power, power + 1, 2 * power - 1}) {
             values.push_back(near);
             values.push_back(-near);
         }
+        if (power == kLargestPower) break;
     }
     for (std::int64_t n = 1; n < 100000000; n = n * 7 + 3) values.push_back(n);
     values.push_back(std::numeric_limits<std::int64_t>::min());
