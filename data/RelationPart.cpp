@@ -63,11 +63,7 @@ std::pair<std::size_t, RelationPart::Offered> RelationPart::offerToBits(const Va
         makeWayForRowsOutside(values);
         if (bits.isEmpty()) return offer(values, hashOf(values));
     }
-    if (bits.contains(values)) return {kNotFound, Offered::Committed};
-    bits.add(values);
-    const std::size_t position = rowCount++;
-    cells.append(values, arity);
-    return {position, Offered::Added};
+    return offerCoveredToBits(values);
 }
 
 // The ranges are those of the rows so far: the rows of a closure draw their values from the rows
