@@ -40,8 +40,10 @@ current=$build/dedb
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-# Prints "seconds kibibytes" of one run of binary $1, its output in $2.
+# Prints "seconds kibibytes" of one run of binary $1, its output in $2, written as a new file (see
+# run.sh: replacing a file pays for freeing the old one).
 measure() {
+    rm -f "$2"
     /usr/bin/time -f '%e %M' -o "$work/time" "$1" "$work/input.txt" "$2" >/dev/null
     cat "$work/time"
 }
