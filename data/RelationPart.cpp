@@ -67,13 +67,16 @@ std::pair<std::size_t, RelationPart::Offered> RelationPart::offerToBits(const Va
 }
 
 // The ranges are those of the rows so far: the rows of a closure draw their values from the rows
-// it starts from, so that its later rows mostly fall within them too.
+// it starts from, so that its later rows mostly fall within them too. The bitmap may take up to
+// the room of the hash set's growth after this one: a table that has grown this far mostly goes
+// on growing, and until its hash set reached the bitmap's size, its passes would probe a hash set
+// beyond the caches and, on several threads, place their rows through it.
 bool RelationPart::isTurnedToRowBitmap(std::size_t slotBytes) {
     if (!isRowBitmapAllowed || rowCount == 0) return false;
     ValueId low[2];
     ValueId high[2];
     findRanges(nullptr, low, high);
-    if (RowBitmap::bytesFor(arity, low, high) > slotBytes) return false;
+    if (RowBitmap::bytesFor(arity, low, high) > 2 * slotBytes) return false;
     slots = TaggedSlots();
     makeRowBitmap(low, high);
     return true;

@@ -238,7 +238,7 @@ private:
     // Makes the row bitmap over these ranges from the rows.
     void makeRowBitmap(const ValueId* low, const ValueId* high);
     // Before the hash set grows to slotBytes: makes a row bitmap in its place if allowed and at
-    // most half that size. Returns whether it did.
+    // most twice that size. Returns whether it did.
     bool isTurnedToRowBitmap(std::size_t slotBytes);
     // Returns the slot holding an equal row or the free slot where it would go. Inline: it is
     // the probe of every row offered.

@@ -166,9 +166,9 @@ TEST(RowBitmapPart, ValuesGrowingRowByRowKeepTheBitmap) {
     EXPECT_FALSE(part.holds(&next, part.hashOf(&next)));
 }
 
-// A grid of 1,024 by 1,024 takes 128 KiB as a bitmap, what the hash set takes once it grows to
-// 32,768 slots, past 8,192 rows: the part turns to the bitmap then, not one growth later.
-TEST(RowBitmapPart, TurnsToTheBitmapOnceItTakesNoMoreRoomThanTheHashSet) {
+// A grid of 1,024 by 1,024 takes 128 KiB as a bitmap, twice what the hash set takes once it grows
+// to 16,384 slots, past 4,096 rows: the part turns to the bitmap then, not one growth later.
+TEST(RowBitmapPart, TurnsToTheBitmapOnceItTakesNoMoreRoomThanTheHashSetsNextGrowth) {
     RelationPart part(2);
     part.allowRowBitmap();
     const auto offerNth = [&part](ValueId n) {
@@ -178,9 +178,9 @@ TEST(RowBitmapPart, TurnsToTheBitmapOnceItTakesNoMoreRoomThanTheHashSet) {
     const Pair corners[] = {{0, 0}, {1023, 1023}};
     for (const Pair& corner : corners) part.offer(corner.data());
     ValueId offered = 0;
-    while (part.size() + part.pendingCount() < 8000) offerNth(offered++);
+    while (part.size() + part.pendingCount() < 4000) offerNth(offered++);
     EXPECT_FALSE(part.hasRowBitmap());
-    while (part.size() + part.pendingCount() < 8200) offerNth(offered++);
+    while (part.size() + part.pendingCount() < 4200) offerNth(offered++);
     EXPECT_TRUE(part.hasRowBitmap());
 }
 
