@@ -190,6 +190,12 @@ public:
     }
     // An index as its last update left it.
     const RelationIndex& indexAt(std::size_t number) const { return *indexes[number]; }
+    std::size_t indexCount() const { return indexes.size(); }
+    // The committed rows an index does not hold yet, which its next update takes in.
+    std::size_t rowsBehind(std::size_t number) const {
+        const std::size_t covered = indexes[number]->coveredCount();
+        return committedCount > covered ? committedCount - covered : 0;
+    }
     // Whether an index lacks some of the rows appended so far, pending ones included.
     bool isAnyIndexBehind() const {
         return std::any_of(indexes.begin(), indexes.end(),

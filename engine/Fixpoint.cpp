@@ -27,12 +27,13 @@ bool isRunOncePerIteration(const ProgramPlan& plan, std::size_t rule) {
 }  // namespace
 
 Fixpoint::Fixpoint(const ProgramPlan& programPlan, std::vector<StoredRelation>& stored,
-                   ValuePool& values, WorkerPool& workerPool, std::uint32_t rowsPerSlice,
+                   ValuePool& values, WorkerPool& workerPool, std::uint32_t sliceRows,
                    FixpointObserver* courseObserver)
     : plan(programPlan),
       edb(stored),
       pool(values),
       workers(workerPool),
+      rowsPerSlice(sliceRows),
       observer(courseObserver),
       isWatchingBodies(observer != nullptr && observer->isWatchingBodies()) {
     const std::size_t ruleCount = plan.ruleCount();
@@ -63,7 +64,7 @@ Fixpoint::Fixpoint(const ProgramPlan& programPlan, std::vector<StoredRelation>& 
         }
     }
     if (workers.size() <= 1) return;
-    sharedPass = std::make_unique<SharedPass>(plan, pool, workers, rowsPerSlice);
+    sharedPass = std::make_unique<SharedPass>(plan, pool, workers, sliceRows);
     for (std::size_t i = 0; i < ruleCount; ++i) {
         // A rule of no body or one whose rows differ in length keeps to one thread; an arity of
         // 0 is one row at most, not worth sharing either. Rows of a rule whose bodies each run
@@ -199,6 +200,8 @@ bool Fixpoint::iterate() {
         active.erase(std::unique(active.begin(), active.end()), active.end());
     }
 
+    if (workers.size() > 1) updateChangedIndexes();
+
     for (const std::size_t i : active) {
         // Every rule's rows were committed at the end of the last iteration, so a body's rows
         // are those pending after it less those pending after the rule's previous body.
@@ -253,6 +256,32 @@ bool Fixpoint::iterate() {
     }
     if (observer != nullptr) observer->iterationEnded(iteration, rowCount);
     return !changed.empty();
+}
+
+void Fixpoint::updateChangedIndexes() {
+    // Fewer rows than eight slices' are taken in sooner than another thread wakes; tests cut
+    // slices of one row, so that small programs update their indexes side by side too.
+    const std::size_t rowsWorthSharing = std::size_t{8} * rowsPerSlice;
+    behindIndexes.clear();
+    std::size_t rowsBehind = 0;
+    for (const std::size_t rule : changed) {
+        for (std::size_t p = 0; p < idb[rule].partCount(); ++p) {
+            RelationPart& part = idb[rule].partAt(static_cast<std::uint32_t>(p));
+            for (std::size_t number = 0; number < part.indexCount(); ++number) {
+                const std::size_t behind = part.rowsBehind(number);
+                if (behind == 0) continue;
+                behindIndexes.emplace_back(&part, number);
+                rowsBehind += behind;
+            }
+        }
+    }
+    if (behindIndexes.size() < 2 || rowsBehind < rowsWorthSharing) return;
+    std::sort(behindIndexes.begin(), behindIndexes.end(), [](const auto& left, const auto& right) {
+        return left.first->rowsBehind(left.second) > right.first->rowsBehind(right.second);
+    });
+    workers.run(behindIndexes.size(), [this](std::size_t task, std::size_t) {
+        behindIndexes[task].first->updateIndex(behindIndexes[task].second);
+    });
 }
 
 // One pass of a body over the rows its sources now name, its rows pending for the rule.

@@ -68,6 +68,9 @@ private:
     // Points each reference of the body at all committed rows of its part, with the lookups
     // its plan needs brought up to date: the step that prepares a pass, which then only reads.
     void prepare(std::size_t rule, std::size_t body);
+    // Brings the indexes of the rules the last iteration changed up to date side by side, one
+    // thread per index, before the passes that would each update theirs alone.
+    void updateChangedIndexes();
     bool isShared(std::size_t rule) const { return !sharedOf.empty() && sharedOf[rule]; }
     // The part of the rule's table that a shared rule's rows go to.
     RelationPart& sharedTarget(std::size_t rule);
@@ -93,9 +96,12 @@ private:
     std::vector<PendingRows> pendingOf;
     // Filters of the keys of the newest rows that passes look up.
     NewestRowFilters newestFilters;
+    // The indexes updateChangedIndexes brings up to date, largest update first.
+    std::vector<std::pair<RelationPart*, std::size_t>> behindIndexes;
     // With several threads: the workers, and per rule its shared pending rows, or none for a
     // rule that runs on the calling thread.
     WorkerPool& workers;
+    std::uint32_t rowsPerSlice;
     std::unique_ptr<SharedPass> sharedPass;
     std::vector<std::unique_ptr<SharedPendingRows>> sharedOf;
     // Per rule, the length of the rows all its bodies give, or 0 when they differ.
