@@ -32,7 +32,11 @@ inline bool RelationIndex::recordKeyEquals(std::size_t group, const ValueId* key
 }
 
 void RelationIndex::copyRowKey(std::size_t position, ValueId* key) const {
-    const ValueId* row = rowAt(position);
+    copyRowKey(cells.data(), position, key);
+}
+
+void RelationIndex::copyRowKey(const ValueId* rows, std::size_t position, ValueId* key) const {
+    const ValueId* row = rows + position * arity;
     for (std::size_t i = 0; i < width; ++i) key[i] = row[keyColumns[i]];
 }
 
@@ -85,9 +89,9 @@ std::size_t RelationIndex::findRowSlot(const ValueId* key, std::uint32_t tag) co
     return slots.find(tag, [&](std::size_t group) { return rowKeyEquals(group, key); });
 }
 
-// Whether the row at this position has the key of the row before it.
-inline bool RelationIndex::hasKeyOfRowBefore(std::size_t position) const {
-    const ValueId* row = rowAt(position);
+// Whether the row at this position has the key of the row before it; rows are the part's cells.
+inline bool RelationIndex::hasKeyOfRowBefore(const ValueId* rows, std::size_t position) const {
+    const ValueId* row = rows + position * arity;
     const ValueId* before = row - arity;
     for (std::size_t i = 0; i < width; ++i) {
         if (row[keyColumns[i]] != before[keyColumns[i]]) return false;
@@ -105,14 +109,18 @@ void RelationIndex::extend(std::size_t rowCount) {
     constexpr std::size_t kBatchRows = 16;
     std::vector<ValueId> keys(kBatchRows * width);
     std::uint32_t tags[kBatchRows];
+    // Read once: the cells do not move while the index takes them in, but another thread may be
+    // appending rows to them, which writes the count beside where they start, so a read of the
+    // start at every row would wait for that cache line to come back.
+    const ValueId* rows = cells.data();
     // The unique form takes records at its first repeated key, in add.
     const auto isRepeat = [&](std::size_t position) {
-        return !isUnique && position > 0 && hasKeyOfRowBefore(position);
+        return !isUnique && position > 0 && hasKeyOfRowBefore(rows, position);
     };
     while (coveredRows < rowCount) {
         if (isRepeat(coveredRows)) {
             std::size_t end = coveredRows + 1;
-            while (end < rowCount && hasKeyOfRowBefore(end)) ++end;
+            while (end < rowCount && hasKeyOfRowBefore(rows, end)) ++end;
             appendRun(lastGroup, coveredRows, end);
             coveredRows = end;
             continue;
@@ -122,7 +130,7 @@ void RelationIndex::extend(std::size_t rowCount) {
             const std::size_t position = coveredRows + batch;
             if (batch > 0 && isRepeat(position)) break;
             ValueId* key = keys.data() + batch * width;
-            copyRowKey(position, key);
+            copyRowKey(rows, position, key);
             tags[batch] = static_cast<std::uint32_t>(hashValueIds(key, width));
             slots.prefetch(tags[batch]);
         }

@@ -68,10 +68,11 @@ private:
     void add(const ValueId* key, std::uint32_t tag);
     // Adds the rows at positions first to end to the group, which has records.
     void appendRun(std::size_t group, std::size_t first, std::size_t end);
-    bool hasKeyOfRowBefore(std::size_t position) const;
+    bool hasKeyOfRowBefore(const ValueId* rows, std::size_t position) const;
     bool rowKeyEquals(std::size_t group, const ValueId* key) const;
     bool recordKeyEquals(std::size_t group, const ValueId* key) const;
     void copyRowKey(std::size_t position, ValueId* key) const;
+    void copyRowKey(const ValueId* rows, std::size_t position, ValueId* key) const;
     std::uint32_t tagOf(std::size_t group) const;
     // A new group of one row, at this position.
     void appendRecord(const ValueId* key, std::uint32_t position);
