@@ -75,8 +75,12 @@ public:
     template <typename Visit>
     void forEachRowIn(std::size_t first, std::size_t last, Visit&& visit) const {
         if (parts.size() <= 1) {
+            // Where the rows start is read once: another thread may be appending rows to the
+            // part, writing their count beside it.
             for (const auto& part : parts) {
-                for (std::size_t i = first; i < last; ++i) visit(part->row(i), part->getArity());
+                const std::size_t arity = part->getArity();
+                const ValueId* row = first < last ? part->row(first) : nullptr;
+                for (std::size_t i = first; i < last; ++i, row += arity) visit(row, arity);
             }
             return;
         }

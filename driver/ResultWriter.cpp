@@ -18,6 +18,15 @@ constexpr std::size_t kBlocksPerWorker = 4;
 // A worker's chunks go into the block at hand, not to the file: a small one does.
 constexpr std::size_t kWorkerChunkBytes = std::size_t{1} << 14;
 
+// The relation's header line: its name and the head's variables.
+void appendHeader(OutputChunks& out, const Rule& rule, std::string& header) {
+    const std::vector<std::string> head = rule.headColumnNames();
+    header.clear();
+    appendRelationHeader(header, rule.getName(),
+                         std::vector<std::string_view>(head.begin(), head.end()));
+    out.append(std::string_view(header));
+}
+
 template <typename Text>
 void appendRow(Text& text, const ValueId* row, std::size_t arity, const ValuePool& pool) {
     if (arity == 0) return;
@@ -46,10 +55,11 @@ class SharedRowsWriting {
 public:
     SharedRowsWriting(OutputChunks& output, std::vector<std::string>& ringTexts,
                       const std::function<void(std::size_t)>& wroteRowsOfTable,
-                      std::size_t tableRows)
+                      std::size_t firstRow, std::size_t tableRows)
         : out(output),
           texts(ringTexts),
           wroteRows(wroteRowsOfTable),
+          first(firstRow),
           rows(tableRows),
           readyBlocks(ringTexts.size()) {
         for (std::atomic<std::size_t>& ready : readyBlocks) ready.store(0);
@@ -95,13 +105,14 @@ private:
             out.append(std::string_view(texts[next % texts.size()]));
             ++next;
             writtenBlocks.store(next);
-            wroteRows(std::min(rows, next * kRowsPerBlock));
+            wroteRows(std::min(rows, first + next * kRowsPerBlock));
         }
     }
 
     OutputChunks& out;
     std::vector<std::string>& texts;
     const std::function<void(std::size_t)>& wroteRows;
+    std::size_t first;  // the table's first row to write
     std::size_t rows;
     // Every access is sequentially consistent: a worker marks its block ready and then asks
     // whether another is writing, the writer gives writing up and then asks whether a block
@@ -112,13 +123,14 @@ private:
     std::atomic<bool> isFailed{false};
 };
 
-void writeRowsShared(OutputChunks& out, const RelationTable& table, const ValuePool& pool,
-                     WorkerPool& workers, std::vector<std::string>& texts,
+// The table's rows from first on.
+void writeRowsShared(OutputChunks& out, const RelationTable& table, std::size_t first,
+                     const ValuePool& pool, WorkerPool& workers, std::vector<std::string>& texts,
                      std::vector<std::unique_ptr<BlockWriter>>& writers,
                      const std::function<void(std::size_t)>& wroteRows) {
     const std::size_t rows = table.size();
-    const std::size_t blockCount = (rows + kRowsPerBlock - 1) / kRowsPerBlock;
-    SharedRowsWriting writing(out, texts, wroteRows, rows);
+    const std::size_t blockCount = (rows - first + kRowsPerBlock - 1) / kRowsPerBlock;
+    SharedRowsWriting writing(out, texts, wroteRows, first, rows);
     workers.run(blockCount, [&](std::size_t block, std::size_t worker) {
         try {
             std::string* text = writing.textFor(block);
@@ -126,7 +138,7 @@ void writeRowsShared(OutputChunks& out, const RelationTable& table, const ValueP
             BlockWriter& writer = *writers[worker];
             writer.block = text;
             text->clear();
-            const std::size_t from = block * kRowsPerBlock;
+            const std::size_t from = first + block * kRowsPerBlock;
             table.forEachRowIn(from, std::min(from + kRowsPerBlock, rows),
                                [&](const ValueId* row, std::size_t arity) {
                                    appendRow(writer.chunks, row, arity, pool);
@@ -145,7 +157,8 @@ void writeRowsShared(OutputChunks& out, const RelationTable& table, const ValueP
 void writeResults(const std::function<void(std::string_view)>& write,
                   const std::vector<std::pair<std::string, Rule>>& rules,
                   const std::vector<RelationTable>& idb, const ValuePool& pool, WorkerPool& workers,
-                  const std::function<void(std::uint64_t)>& wroteRows) {
+                  const std::function<void(std::uint64_t)>& wroteRows,
+                  std::size_t firstRowsWritten) {
     OutputChunks out(write);
     std::string header;
     std::vector<std::string> texts(workers.size() > 1 ? workers.size() * kBlocksPerWorker : 0);
@@ -158,14 +171,11 @@ void writeResults(const std::function<void(std::string_view)>& write,
         if (wroteRows) wroteRows(rowsBefore + rows);
     };
     for (std::size_t i = 0; i < rules.size(); ++i) {
-        const std::vector<std::string> head = rules[i].second.headColumnNames();
-        header.clear();
-        appendRelationHeader(header, rules[i].second.getName(),
-                             std::vector<std::string_view>(head.begin(), head.end()));
-        out.append(std::string_view(header));
+        const std::size_t written = i == 0 ? firstRowsWritten : 0;
+        if (written == 0) appendHeader(out, rules[i].second, header);
         const std::size_t rows = idb[i].size();
-        if (texts.empty() || rows <= kRowsPerBlock) {
-            for (std::size_t first = 0; first < rows; first += kRowsPerBlock) {
+        if (texts.empty() || rows - written <= kRowsPerBlock) {
+            for (std::size_t first = written; first < rows; first += kRowsPerBlock) {
                 const std::size_t last = std::min(rows, first + kRowsPerBlock);
                 idb[i].forEachRowIn(first, last, [&](const ValueId* row, std::size_t arity) {
                     appendRow(out, row, arity, pool);
@@ -173,10 +183,36 @@ void writeResults(const std::function<void(std::string_view)>& write,
                 wroteRowsOfTable(last);
             }
         } else {
-            writeRowsShared(out, idb[i], pool, workers, texts, writers, wroteRowsOfTable);
+            writeRowsShared(out, idb[i], written, pool, workers, texts, writers, wroteRowsOfTable);
         }
         rowsBefore += rows;
         out.append('\n');
     }
     out.flush();
+}
+
+EarlyRows::EarlyRows(const std::function<void(std::string_view)>& write, const Rule& firstRule,
+                     const ValuePool& pool)
+    : out(write), rule(firstRule), values(pool) {}
+
+bool EarlyRows::writeMore(const RelationTable& table) {
+    // A few microseconds of formatting, so that the thread is soon free again.
+    constexpr std::size_t kRowsAtATime = 1024;
+    const std::size_t rows = table.size();
+    if (written >= rows) return false;
+    if (written == 0) {
+        std::string header;
+        appendHeader(out, rule, header);
+    }
+    const std::size_t last = std::min(rows, written + kRowsAtATime);
+    table.forEachRowIn(written, last, [&](const ValueId* row, std::size_t arity) {
+        appendRow(out, row, arity, values);
+    });
+    written = last;
+    return true;
+}
+
+std::size_t EarlyRows::finish() {
+    out.flush();
+    return written;
 }

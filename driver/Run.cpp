@@ -25,6 +25,7 @@
 #include "driver/ResultWriter.h"
 #include "driver/RunProfile.h"
 #include "engine/Fixpoint.h"
+#include "engine/SpareWork.h"
 #include "engine/WorkerPool.h"
 
 namespace {
@@ -104,7 +105,8 @@ std::optional<Program> readProgram(ProgramReader& reader, InputLines& input,
 }
 
 std::vector<RelationTable> evaluate(Program& program, ValuePool& pool, WorkerPool& workers,
-                                    Parallelism parallelism, const RunFollowers& followers) {
+                                    Parallelism parallelism, const RunFollowers& followers,
+                                    SpareWork spareWork) {
     FixpointObserver* observer = nullptr;
     if (followers.profile != nullptr) observer = followers.profile;
     if (followers.progress != nullptr) observer = followers.progress;
@@ -113,7 +115,7 @@ std::vector<RelationTable> evaluate(Program& program, ValuePool& pool, WorkerPoo
         observer = &both.emplace(*followers.profile, *followers.progress);
     }
     return evaluateToFixpoint(program.rules, program.edb, pool, workers, parallelism.rowsPerSlice,
-                              observer);
+                              observer, std::move(spareWork));
 }
 
 // Reads the program, echoing it, then evaluates it and writes the derived relations, all
@@ -156,7 +158,19 @@ bool readEvaluateWrite(InputLines& input, std::uint64_t inputBytes, const Write&
     input.close();
     if (followers.profile != nullptr) followers.profile->readingEnded(program->rules);
     if (followers.progress != nullptr) followers.progress->startEvaluating();
-    std::vector<RelationTable> idb = evaluate(*program, pool, workers, parallelism, followers);
+    // Threads that would wait during evaluation write the first relation's committed rows.
+    std::optional<EarlyRows> early;
+    SpareWork spareWork;
+    if (workers.size() > 1 && !program->rules.empty()) {
+        early.emplace(write, program->rules.front().second, pool);
+        spareWork = [&early](const std::vector<RelationTable>& tables) {
+            return early->writeMore(tables.front());
+        };
+    }
+    std::vector<RelationTable> idb =
+        evaluate(*program, pool, workers, parallelism, followers, std::move(spareWork));
+    const std::size_t firstRowsWritten = early ? early->finish() : 0;
+    early.reset();
     if (followers.profile != nullptr) followers.profile->evaluationEnded();
     // Writing reads the derived rows in order and nothing else: the stored rows, echoed as
     // read, and every hash set and index are given back first, so that the output's buffers do
@@ -172,7 +186,7 @@ bool readEvaluateWrite(InputLines& input, std::uint64_t inputBytes, const Write&
             progress->noteWritten(written);
         };
     }
-    writeResults(write, program->rules, idb, pool, workers, wroteRows);
+    writeResults(write, program->rules, idb, pool, workers, wroteRows, firstRowsWritten);
     return true;
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <utility>
 
 namespace {
 
@@ -28,12 +29,13 @@ bool isRunOncePerIteration(const ProgramPlan& plan, std::size_t rule) {
 
 Fixpoint::Fixpoint(const ProgramPlan& programPlan, std::vector<StoredRelation>& stored,
                    ValuePool& values, WorkerPool& workerPool, std::uint32_t sliceRows,
-                   FixpointObserver* courseObserver)
+                   FixpointObserver* courseObserver, SpareWork spareWork)
     : plan(programPlan),
       edb(stored),
       pool(values),
       workers(workerPool),
       rowsPerSlice(sliceRows),
+      spare(std::move(spareWork)),
       observer(courseObserver),
       isWatchingBodies(observer != nullptr && observer->isWatchingBodies()) {
     const std::size_t ruleCount = plan.ruleCount();
@@ -65,6 +67,7 @@ Fixpoint::Fixpoint(const ProgramPlan& programPlan, std::vector<StoredRelation>& 
     }
     if (workers.size() <= 1) return;
     sharedPass = std::make_unique<SharedPass>(plan, pool, workers, sliceRows);
+    if (spare) sharedPass->setSpareWork([this] { return spare(idb); });
     for (std::size_t i = 0; i < ruleCount; ++i) {
         // A rule of no body or one whose rows differ in length keeps to one thread; an arity of
         // 0 is one row at most, not worth sharing either. Rows of a rule whose bodies each run
@@ -326,7 +329,8 @@ std::uint64_t Fixpoint::runAlone(std::size_t rule, std::size_t body,
 
 std::vector<RelationTable> evaluateToFixpoint(
     const std::vector<std::pair<std::string, Rule>>& rules, std::vector<StoredRelation>& edb,
-    ValuePool& pool, WorkerPool& workers, std::uint32_t rowsPerSlice, FixpointObserver* observer) {
+    ValuePool& pool, WorkerPool& workers, std::uint32_t rowsPerSlice, FixpointObserver* observer,
+    SpareWork spareWork) {
     const ProgramPlan plan(rules, edb, pool);
-    return Fixpoint(plan, edb, pool, workers, rowsPerSlice, observer).run();
+    return Fixpoint(plan, edb, pool, workers, rowsPerSlice, observer, std::move(spareWork)).run();
 }

@@ -18,6 +18,7 @@
 #include "engine/RuleBodyJoin.h"
 #include "engine/SharedPass.h"
 #include "engine/SharedPendingRows.h"
+#include "engine/SpareWork.h"
 #include "engine/WorkerPool.h"
 #include "rules/Rule.h"
 
@@ -43,9 +44,10 @@ public:
     // A pool of one worker evaluates on the calling thread alone.
     // An observer, when given, hears of every commit, and of every body's passes if it times
     // bodies.
+    // Spare work, when given, is done by threads that would otherwise wait (see SpareWork).
     Fixpoint(const ProgramPlan& plan, std::vector<StoredRelation>& edb, ValuePool& pool,
              WorkerPool& workers, std::uint32_t rowsPerSlice = Parallelism{}.rowsPerSlice,
-             FixpointObserver* observer = nullptr);
+             FixpointObserver* observer = nullptr, SpareWork spareWork = {});
     std::vector<RelationTable> run();
 
 private:
@@ -103,6 +105,7 @@ private:
     WorkerPool& workers;
     std::uint32_t rowsPerSlice;
     std::unique_ptr<SharedPass> sharedPass;
+    SpareWork spare;
     std::vector<std::unique_ptr<SharedPendingRows>> sharedOf;
     // Per rule, the length of the rows all its bodies give, or 0 when they differ.
     std::vector<std::size_t> arityOf;
@@ -120,4 +123,4 @@ private:
 std::vector<RelationTable> evaluateToFixpoint(
     const std::vector<std::pair<std::string, Rule>>& rules, std::vector<StoredRelation>& edb,
     ValuePool& pool, WorkerPool& workers, std::uint32_t rowsPerSlice = Parallelism{}.rowsPerSlice,
-    FixpointObserver* observer = nullptr);
+    FixpointObserver* observer = nullptr, SpareWork spareWork = {});

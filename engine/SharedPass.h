@@ -2,7 +2,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "data/GrowingArray.h"
@@ -26,6 +28,10 @@ class SharedPass {
 public:
     SharedPass(const ProgramPlan& plan, const ValuePool& pool, WorkerPool& workers,
                std::uint32_t rowsPerSlice);
+
+    // What a thread does while it waits for the other in the steps after a wave that a
+    // bitmap's table takes; none by default.
+    void setSpareWork(std::function<bool()> work) { spareWork = std::move(work); }
 
     // A pass is named by its rule, its body and which of the body's derived references reads
     // the newest rows (0 in the first pass, which reads none).
@@ -97,7 +103,8 @@ private:
     // Offers the rows of the wave's first count slices to target in slice order, and forgets
     // them; returns how many there were.
     std::size_t takeIn(std::size_t count, RelationPart& target);
-    // The same while another worker brings the table's indexes up to the rows it held before.
+    // The same while another worker brings the table's indexes up to the rows it held before,
+    // or does spare work.
     std::size_t takeInWhileIndexing(std::size_t count, RelationPart& target);
     // The pass is over: large lists give their memory back.
     void endPass(SharedPendingRows& found);
@@ -126,4 +133,5 @@ private:
         GrowingArray<ValueId> rows;
     };
     std::vector<AbsentRows> absentRowsOf;
+    std::function<bool()> spareWork;
 };
