@@ -79,6 +79,16 @@ RuleBodyJoin& SharedPass::joinOf(Worker& worker, std::size_t rule, std::size_t b
     return *join;
 }
 
+void SharedPass::setSpareWork(std::function<bool()> work) {
+    spareWork = std::move(work);
+    spareWorkWhenFree = [this] {
+        if (isSpareWorkTaken.exchange(true)) return false;
+        const bool isWorked = spareWork();
+        isSpareWorkTaken.store(false);
+        return isWorked;
+    };
+}
+
 std::size_t SharedPass::sliceRowsOf(PassName pass) const {
     const PassSize& last = lastSizeOf(pass);
     if (last.rows == 0) return rowsPerSlice;
@@ -148,22 +158,27 @@ SharedPass::Outcome SharedPass::run(PassName pass, const std::vector<ReferenceRo
         const std::size_t roomMade = isTakenInHere ? lastTaken : 0;
         if (roomMade > 0) target.reserveRows(roomMade);
         const auto started = std::chrono::steady_clock::now();
-        pool.run(count + (roomMade > 0 ? 1 : 0), [&](std::size_t task, std::size_t number) {
-            if (task == count) {
-                target.populateRoom(roomMade);
-                return;
-            }
-            Worker& worker = workers[number];
-            worker.sources = sources;
-            if (slices > 1) {
-                const std::size_t slice = waveStart + task;
-                ReferenceRows& own = worker.sources.front();
-                own.begin = sliceBegin(slice);
-                own.end = sliceBegin(slice + 1);
-            }
-            runSlice(worker, pass.rule, pass.body, target, found, firstSlice + task,
-                     isTakenInHere ? &absentRowsOf[task].rows : nullptr);
-        });
+        // A thread that finds no slice left does spare work while the others search: the
+        // tables' committed rows stay as they are until the wave ends.
+        pool.run(
+            count + (roomMade > 0 ? 1 : 0),
+            [&](std::size_t task, std::size_t number) {
+                if (task == count) {
+                    target.populateRoom(roomMade);
+                    return;
+                }
+                Worker& worker = workers[number];
+                worker.sources = sources;
+                if (slices > 1) {
+                    const std::size_t slice = waveStart + task;
+                    ReferenceRows& own = worker.sources.front();
+                    own.begin = sliceBegin(slice);
+                    own.end = sliceBegin(slice + 1);
+                }
+                runSlice(worker, pass.rule, pass.body, target, found, firstSlice + task,
+                         isTakenInHere ? &absentRowsOf[task].rows : nullptr);
+            },
+            spareWorkWhenFree ? &spareWorkWhenFree : nullptr);
         const auto joined = std::chrono::steady_clock::now();
         const std::size_t filed =
             isTakenInHere ? takeInWhileIndexing(count, target) : found.moveTo(target, pool);

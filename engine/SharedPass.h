@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -31,7 +32,7 @@ public:
 
     // What a thread does while it waits for the other in the steps after a wave that a
     // bitmap's table takes; none by default.
-    void setSpareWork(std::function<bool()> work) { spareWork = std::move(work); }
+    void setSpareWork(std::function<bool()> work);
 
     // A pass is named by its rule, its body and which of the body's derived references reads
     // the newest rows (0 in the first pass, which reads none).
@@ -133,5 +134,9 @@ private:
         GrowingArray<ValueId> rows;
     };
     std::vector<AbsentRows> absentRowsOf;
+    // The spare work, and the same for a thread that finds no slice left in a wave, done by one
+    // thread at a time: the others just wait.
     std::function<bool()> spareWork;
+    std::function<bool()> spareWorkWhenFree;
+    std::atomic<bool> isSpareWorkTaken{false};
 };

@@ -57,7 +57,8 @@ WorkerPool::~WorkerPool() {
     for (std::thread& thread : threads) thread.join();
 }
 
-void WorkerPool::run(std::size_t count, const std::function<void(std::size_t, std::size_t)>& task) {
+void WorkerPool::run(std::size_t count, const std::function<void(std::size_t, std::size_t)>& task,
+                     const std::function<bool()>* idle) {
     if (count == 0) return;
     if (threads.empty() || count == 1) {
         for (std::size_t number = 0; number < count; ++number) task(number, 0);
@@ -69,8 +70,10 @@ void WorkerPool::run(std::size_t count, const std::function<void(std::size_t, st
     {
         const std::lock_guard<std::mutex> lock(mutex);
         job = &task;
+        idleWork = idle;
         ++jobNumber;
         taskCount = count;
+        unfinishedTasks = count;
         nextTask = 0;
         busyWorkers = 1;
         seats = helpers;
@@ -89,6 +92,7 @@ void WorkerPool::run(std::size_t count, const std::function<void(std::size_t, st
     finished.wait(lock, [this] { return busyWorkers == 0; });
     seats = 0;  // a thread that wakes only now has nothing left to take
     job = nullptr;
+    idleWork = nullptr;
     if (failure) std::rethrow_exception(std::exchange(failure, nullptr));
 }
 
@@ -102,13 +106,36 @@ void WorkerPool::takeTasks(std::size_t worker) {
         try {
             (*task)(number, worker);
         } catch (...) {
+            --unfinishedTasks;
             lock.lock();
             if (!failure) failure = std::current_exception();
+            // The tasks not started are skipped: idle work waits for none of them.
+            unfinishedTasks -= taskCount - nextTask;
+            nextTask = taskCount;
             continue;
         }
+        --unfinishedTasks;
         lock.lock();
     }
+    if (idleWork != nullptr && !failure) workWhileOthersRun(lock);
     if (--busyWorkers == 0) finished.notify_one();
+}
+
+void WorkerPool::workWhileOthersRun(std::unique_lock<std::mutex>& lock) {
+    const std::function<bool()>& idle = *idleWork;
+    lock.unlock();
+    while (unfinishedTasks.load() > 0) {
+        bool isWorked = false;
+        try {
+            isWorked = idle();
+        } catch (...) {
+            lock.lock();
+            if (!failure) failure = std::current_exception();
+            return;
+        }
+        if (!isWorked) break;
+    }
+    lock.lock();
 }
 
 void WorkerPool::work(std::size_t worker) {

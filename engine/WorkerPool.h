@@ -25,12 +25,17 @@ public:
 
     // Calls task(number, worker) for every number below taskCount and returns when all are
     // done. The first exception a task throws is thrown here, once every worker has stopped;
-    // tasks not yet started are skipped.
-    void run(std::size_t taskCount, const std::function<void(std::size_t, std::size_t)>& task);
+    // tasks not yet started are skipped. A thread that finds no task left while others still
+    // run theirs calls idle, when given, until they are done or it returns false.
+    void run(std::size_t taskCount, const std::function<void(std::size_t, std::size_t)>& task,
+             const std::function<bool()>* idle = nullptr);
 
 private:
     void work(std::size_t worker);
     void takeTasks(std::size_t worker);
+    // Idle work while other threads still run tasks of the job; the lock is held on the way in
+    // and out.
+    void workWhileOthersRun(std::unique_lock<std::mutex>& lock);
 
     // Whether a thread out of work waits a moment awake before it sleeps: only when every
     // thread has a CPU of its own.
@@ -41,10 +46,13 @@ private:
     std::condition_variable finished;
     // The job now running; guarded by mutex except for the task counter's own updates.
     const std::function<void(std::size_t, std::size_t)>* job = nullptr;
+    const std::function<bool()>* idleWork = nullptr;
     // Also read without the lock by threads that wait a moment for the next job before they sleep.
     std::atomic<std::size_t> jobNumber = 0;
     std::size_t taskCount = 0;
     std::size_t nextTask = 0;
+    // Tasks not done yet, read without the lock by threads doing idle work.
+    std::atomic<std::size_t> unfinishedTasks = 0;
     // The calling thread and the threads that took a seat; also read without the lock by the
     // calling thread, which waits a moment for the others before it sleeps.
     std::atomic<std::size_t> busyWorkers = 0;

@@ -2,8 +2,11 @@
 
 #include <atomic>
 #include <bit>
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <stdexcept>
+#include <thread>
 #include <vector>
 
 #include "engine/WorkerPool.h"
@@ -59,6 +62,51 @@ TEST(WorkerPool, AFailingTaskFailsTheJobAndLeavesThePoolUsable) {
     std::atomic<int> done = 0;
     pool.run(20, [&](std::size_t, std::size_t) { done.fetch_add(1); });
     EXPECT_EQ(done.load(), 20);
+}
+
+// A thread with no task left does idle work while another task still runs, and stops once that
+// task is done or the idle work has nothing to do.
+TEST(WorkerPool, IdleWorkFillsTheWaitForTheLastTask) {
+    using namespace std::chrono_literals;
+    for (const std::size_t size : {2, 3, 8}) {
+        WorkerPool pool(size);
+        std::atomic<int> idleCalls = 0;
+        std::atomic<bool> isSlowTaskDone = false;
+        const std::function<bool()> idle = [&] {
+            idleCalls.fetch_add(1);
+            return true;
+        };
+        pool.run(
+            2,
+            [&](std::size_t task, std::size_t) {
+                if (task == 0) return;
+                // The task waits for some idle work, or for two seconds when none comes.
+                const auto until = std::chrono::steady_clock::now() + 2s;
+                while (idleCalls.load() < 3 && std::chrono::steady_clock::now() < until) {
+                    std::this_thread::yield();
+                }
+                isSlowTaskDone = true;
+            },
+            &idle);
+        EXPECT_TRUE(isSlowTaskDone);
+        const int calls = idleCalls.load();
+        EXPECT_GE(calls, 3) << size << " workers";
+        std::this_thread::sleep_for(10ms);
+        EXPECT_EQ(idleCalls.load(), calls) << "idle work after the job, " << size << " workers";
+
+        std::atomic<int> emptyCalls = 0;
+        const std::function<bool()> empty = [&] {
+            emptyCalls.fetch_add(1);
+            return false;
+        };
+        pool.run(
+            2,
+            [](std::size_t task, std::size_t) {
+                if (task == 1) std::this_thread::sleep_for(20ms);
+            },
+            &empty);
+        EXPECT_LE(emptyCalls.load(), static_cast<int>(size)) << size << " workers";
+    }
 }
 
 }  // namespace
