@@ -17,6 +17,9 @@ constexpr std::size_t kRowsPerBlock = std::size_t{1} << 12;
 constexpr std::size_t kBlocksPerWorker = 4;
 // A worker's chunks go into the block at hand, not to the file: a small one does.
 constexpr std::size_t kWorkerChunkBytes = std::size_t{1} << 14;
+// Rows written during evaluation go out in chunks of this size: they come on top of the tables,
+// which are then at their largest.
+constexpr std::size_t kEarlyChunkBytes = std::size_t{1} << 16;
 
 // The relation's header line: its name and the head's variables.
 void appendHeader(OutputChunks& out, const Rule& rule, std::string& header) {
@@ -193,7 +196,7 @@ void writeResults(const std::function<void(std::string_view)>& write,
 
 EarlyRows::EarlyRows(const std::function<void(std::string_view)>& write, const Rule& firstRule,
                      const ValuePool& pool)
-    : out(write), rule(firstRule), values(pool) {}
+    : out(write, kEarlyChunkBytes), rule(firstRule), values(pool) {}
 
 bool EarlyRows::writeMore(const RelationTable& table) {
     // A few microseconds of formatting, so that the thread is soon free again.
