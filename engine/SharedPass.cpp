@@ -215,11 +215,10 @@ SharedPass::Outcome SharedPass::run(PassName pass, const std::vector<ReferenceRo
 std::size_t SharedPass::takeInWhileIndexing(std::size_t count, RelationPart& target) {
     std::size_t absentValues = 0;
     for (std::size_t task = 0; task < count; ++task) absentValues += absentRowsOf[task].rows.size();
-    const bool isIndexing =
-        target.isAnyIndexBehind() && target.hasRoomFor(absentValues / target.getArity());
-    if (!isIndexing && (!spareWork || !target.hasRoomFor(absentValues / target.getArity()))) {
-        return takeIn(count, target);
-    }
+    // Nothing may move what the other thread reads.
+    const bool isInRoom = target.hasRoomFor(absentValues / target.getArity());
+    const bool isIndexing = isInRoom && target.isAnyIndexBehind();
+    if (!isIndexing && (!spareWorkWhenFree || !isInRoom)) return takeIn(count, target);
     const std::size_t indexedRows = target.appendedCount();
     std::size_t taken = 0;
     // The calling thread extends the indexes unless the other has taken that job already: their
@@ -242,10 +241,11 @@ std::size_t SharedPass::takeInWhileIndexing(std::size_t count, RelationPart& tar
             target.extendIndexes(indexedRows);
         }
         // Spare work waits for no job: one not taken yet is this thread's next task.
-        if (jobsDone.fetch_add(1) > 0 || !spareWork || jobsTaken.load() != kTakingIn + kIndexing) {
+        if (jobsDone.fetch_add(1) > 0 || !spareWorkWhenFree ||
+            jobsTaken.load() != kTakingIn + kIndexing) {
             return;
         }
-        while (jobsDone.load() < 2 && spareWork()) {
+        while (jobsDone.load() < 2 && spareWorkWhenFree()) {
         }
     });
     return taken;

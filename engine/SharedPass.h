@@ -30,8 +30,8 @@ public:
     SharedPass(const ProgramPlan& plan, const ValuePool& pool, WorkerPool& workers,
                std::uint32_t rowsPerSlice);
 
-    // What a thread does while it waits for the other in the steps after a wave that a
-    // bitmap's table takes; none by default.
+    // What a thread does while it would wait: for the others to search a wave's last slices,
+    // or for the other in the steps after a wave that a bitmap's table takes. None by default.
     void setSpareWork(std::function<bool()> work);
 
     // A pass is named by its rule, its body and which of the body's derived references reads
@@ -134,8 +134,8 @@ private:
         GrowingArray<ValueId> rows;
     };
     std::vector<AbsentRows> absentRowsOf;
-    // The spare work, and the same for a thread that finds no slice left in a wave, done by one
-    // thread at a time: the others just wait.
+    // The spare work, and the same done by one thread at a time (the others just wait), which
+    // is what the waves call.
     std::function<bool()> spareWork;
     std::function<bool()> spareWorkWhenFree;
     std::atomic<bool> isSpareWorkTaken{false};
